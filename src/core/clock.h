@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+#include <QTime>
+
+// Auction times are Japan time (UTC+9, no daylight saving) whatever this
+// machine's zone is; every "today", "now" and "seconds until" comes from here.
+class Clock
+{
+public:
+    virtual ~Clock() = default;
+    virtual QDateTime now() const = 0;
+};
+
+class JapanClock final : public Clock
+{
+public:
+    QDateTime now() const override;
+};
+
+// The instant of a Japan-time calendar date and time of day.
+QDateTime japanDateTime(QDate date, QTime time);
+
+inline constexpr int kJapanOffsetSeconds = 9 * 3600;

@@ -1,0 +1,79 @@
+#include "window_registry.h"
+
+#include <QMetaObject>
+#include <QVariant>
+
+void WindowRegistry::registerWindow(const QString &name, Factory factory, Opener opener)
+{
+    Entry &e = m_entries[name];
+    e.factory = std::move(factory);
+    e.opener = std::move(opener);
+}
+
+QObject *WindowRegistry::find(const QString &name) const
+{
+    auto it = m_entries.constFind(name);
+    if (it == m_entries.constEnd())
+        return nullptr;
+    return it->window.data();
+}
+
+QObject *WindowRegistry::ensure(const QString &name, QObject *owner)
+{
+    auto it = m_entries.find(name);
+    if (it == m_entries.end() || !it->factory)
+        return nullptr;
+    if (!it->window) {
+        QObject *w = it->factory(owner);
+        it = m_entries.find(name); // the factory may have registered others
+        it->window = w;
+        if (w) {
+            if (w->objectName().isEmpty())
+                w->setObjectName(name);
+            Q_EMIT windowCreated(name, w);
+        }
+    }
+    return it->window.data();
+}
+
+QObject *WindowRegistry::open(const QString &name, QObject *owner)
+{
+    QObject *w = ensure(name, owner);
+    if (!w)
+        return nullptr;
+    const Opener opener = m_entries.value(name).opener;
+    if (opener) {
+        opener(w);
+    } else {
+        QMetaObject::invokeMethod(w, "show");
+        QMetaObject::invokeMethod(w, "raise");
+        QMetaObject::invokeMethod(w, "activateWindow");
+    }
+    return find(name);
+}
+
+bool WindowRegistry::isOpen(const QString &name) const
+{
+    QObject *w = find(name);
+    return w && w->property("visible").toBool();
+}
+
+void WindowRegistry::close(const QString &name)
+{
+    auto it = m_entries.find(name);
+    if (it == m_entries.end() || !it->window)
+        return;
+    QPointer<QObject> w = it->window;
+    bool closed = false;
+    QMetaObject::invokeMethod(w.data(), "close", Q_RETURN_ARG(bool, closed));
+    // A window deletes itself later; from now on it counts as gone.
+    it = m_entries.find(name);
+    if (closed && it != m_entries.end() && it->window == w)
+        it->window.clear();
+}
+
+void WindowRegistry::closeInOrder(const QStringList &names)
+{
+    for (const QString &name : names)
+        close(name);
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// A Windows profile (INI) file read and written with the observable behaviour
+// of GetPrivateProfileStringA / WritePrivateProfileStringA, which wrote the
+// files users already have. Text is code page 932 on disk.
+//
+// Every write replaces the file atomically: a crash or a full disk mid-write
+// leaves the old file whole.
+class ProfileFile
+{
+public:
+    explicit ProfileFile(QString path);
+
+    QString path() const { return m_path; }
+
+    // The value as stored bytes, cut as a read into a `bufferSize`-byte buffer
+    // would cut it (at most bufferSize - 1 bytes, never half a character).
+    QByteArray readBytes(const QString &section, const QString &key, int bufferSize = 256) const;
+    // The same, decoded from code page 932.
+    QString read(const QString &section, const QString &key, int bufferSize = 256) const;
+
+    struct Entry
+    {
+        QString section;
+        QString key;
+        QString value;
+    };
+    // One write; false when the file could not be replaced (the old one stays).
+    bool write(const QString &section, const QString &key, const QString &value);
+    // The file the single writes in this order would have made, in one
+    // atomic replacement.
+    bool writeAll(const QList<Entry> &entries);
+
+    // The same rules on file contents in memory (tests, fuzzing).
+    static QByteArray readFrom(const QByteArray &contents, const QString &section, const QString &key,
+                               int bufferSize = 256);
+    static QByteArray applyWrite(const QByteArray &contents, const QString &section, const QString &key,
+                                 const QString &value);
+
+private:
+    QString m_path;
+};

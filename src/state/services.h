@@ -1,0 +1,26 @@
+#pragma once
+
+class BrowserHost;
+class Clock;
+class FileDialog;
+class MessageBox;
+class Persistence;
+class SoundPlayer;
+class StateStore;
+class StatusLine;
+class WindowRegistry;
+
+// What a window or a command needs of the program, handed in by main() (real
+// implementations) or by a test (doubles). No globals.
+struct Services
+{
+    StateStore &store;
+    Persistence &persistence;
+    const Clock &clock;
+    MessageBox &messages;
+    SoundPlayer &sound;
+    WindowRegistry &windows;
+    StatusLine &statusLine;
+    BrowserHost &browser;
+    FileDialog &files;
+};

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <array>
+
+// The one record of the running program: every setting, the ten slots and the
+// scratch fields, as named text fields, plus the ten one-second slot
+// countdowns Timer1 ... Timer10, whose enabled state is the slot's "armed".
+class StateStore : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kSlots = 10;
+
+    explicit StateStore(QObject *parent = nullptr);
+
+    // A field nothing has set holds its initial text (most are empty).
+    QString value(const QString &name) const;
+    // Keeps only the part before a NUL.
+    void setValue(const QString &name, const QString &text);
+
+    // Slot fields by family and number: slotValue(u"TimerText"_s, 3).
+    static QString slotField(const QString &family, int n);
+    QString slotValue(const QString &family, int n) const { return value(slotField(family, n)); }
+    void setSlotValue(const QString &family, int n, const QString &text) { setValue(slotField(family, n), text); }
+
+    bool isOccupied(int n) const { return !slotValue(QStringLiteral("TimerText"), n).isEmpty(); }
+
+    void arm(int n);
+    void disarm(int n);
+    bool isArmed(int n) const;
+    // The timer behind slot n, for tests and the bench (never null for 1..10).
+    QTimer *timer(int n) const;
+
+Q_SIGNALS:
+    // Raised every second while slot n is armed.
+    void tick(int n);
+    void armedChanged(int n, bool armed);
+
+private:
+    QHash<QString, QString> m_fields;
+    std::array<QTimer *, kSlots> m_timers{};
+};
