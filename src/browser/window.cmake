@@ -1,0 +1,1 @@
+# the browser window library (larkvane_browser) is added here
