@@ -1,6 +1,9 @@
 add_library(larkvane_browser_logic STATIC
-  page_watcher.h registration.h
+  page_fetcher.cpp page_fetcher.h
+  time_text.cpp time_text.h
+  marker_recognizer.cpp marker_recognizer.h
+  page_watcher.cpp page_watcher.h
+  registration.cpp registration.h
 )
 target_include_directories(larkvane_browser_logic PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(larkvane_browser_logic PUBLIC larkvane_state larkvane_core Qt6::Core Qt6::Network)
-set_target_properties(larkvane_browser_logic PROPERTIES LINKER_LANGUAGE CXX)

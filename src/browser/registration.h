@@ -18,5 +18,4 @@ public:
 
 private:
     Services &m_services;
-    QString m_lastName;
 };

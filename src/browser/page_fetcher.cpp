@@ -1,0 +1,157 @@
+#include "page_fetcher.h"
+
+#include "cp932_codec.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+QString FetchResult::text() const
+{
+    return Cp932::decode(body);
+}
+
+NetworkPageFetcher::NetworkPageFetcher(QObject *parent)
+    : QObject(parent)
+    , m_manager(new QNetworkAccessManager(this))
+{
+}
+
+NetworkPageFetcher::~NetworkPageFetcher()
+{
+    // Callbacks must not run into a half-destroyed owner.
+    for (auto it = m_pending.begin(); it != m_pending.end(); ++it)
+        drop(*it);
+    m_pending.clear();
+}
+
+bool NetworkPageFetcher::isReadableStatus(int status)
+{
+    // 2xx is the page; 4xx still carries one (a closed auction is a 404 with
+    // the whole item page). 5xx speaks of the server, not of the auction, and
+    // a 3xx left after following redirects has no page at all.
+    return (status >= 200 && status < 300) || (status >= 400 && status < 500);
+}
+
+PageFetcher::Id NetworkPageFetcher::fetch(const QUrl &url, Callback done)
+{
+    const Id id = m_nextId++;
+    Pending p;
+    p.done = std::move(done);
+
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || (scheme != u"http"_s && scheme != u"https"_s)) {
+        // Same contract as a network failure: reported later, never inline.
+        p.timer = new QTimer(this);
+        p.timer->setSingleShot(true);
+        connect(p.timer, &QTimer::timeout, this, [this, id] { finish(id); });
+        p.timer->start(0);
+        m_pending.insert(id, std::move(p));
+        return id;
+    }
+
+    QNetworkRequest request(url);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setMaximumRedirectsAllowed(10);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    if (!m_userAgent.isEmpty())
+        request.setHeader(QNetworkRequest::UserAgentHeader, m_userAgent);
+
+    p.reply = m_manager->get(request);
+    p.timer = new QTimer(this);
+    p.timer->setSingleShot(true);
+    QNetworkReply *reply = p.reply;
+    connect(p.timer, &QTimer::timeout, this, [this, id] {
+        auto it = m_pending.find(id);
+        if (it == m_pending.end() || !it->reply)
+            return;
+        it->timedOut = true;
+        it->reply->abort();
+    });
+    connect(reply, &QNetworkReply::downloadProgress, this, [this, id](qint64 received, qint64 total) {
+        if (received <= kMaxBodyBytes && total <= kMaxBodyBytes)
+            return;
+        auto it = m_pending.find(id);
+        if (it == m_pending.end() || !it->reply || it->tooLarge)
+            return;
+        it->tooLarge = true;
+        it->reply->abort();
+    });
+    connect(reply, &QNetworkReply::finished, this, [this, id] { finish(id); });
+    p.timer->start(kTimeoutMs);
+    m_pending.insert(id, std::move(p));
+    return id;
+}
+
+void NetworkPageFetcher::cancel(Id id)
+{
+    auto it = m_pending.find(id);
+    if (it == m_pending.end())
+        return;
+    Pending p = std::move(*it);
+    m_pending.erase(it);
+    drop(p);
+}
+
+void NetworkPageFetcher::drop(Pending &p)
+{
+    if (p.timer) {
+        p.timer->stop();
+        p.timer->deleteLater();
+        p.timer = nullptr;
+    }
+    if (p.reply) {
+        QNetworkReply *reply = p.reply;
+        p.reply = nullptr;
+        reply->disconnect(this);
+        if (!reply->isFinished())
+            reply->abort();
+        reply->deleteLater();
+    }
+    p.done = nullptr;
+}
+
+void NetworkPageFetcher::finish(Id id)
+{
+    auto it = m_pending.find(id);
+    if (it == m_pending.end())
+        return;
+    Pending p = std::move(*it);
+    m_pending.erase(it);
+
+    FetchResult result;
+    if (!p.reply) {
+        result.error = u"not an http(s) address"_s;
+    } else {
+        QNetworkReply *reply = p.reply;
+        result.finalUrl = reply->url();
+        result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        const QNetworkReply::NetworkError error = reply->error();
+        // Content errors (201..299) are the 4xx statuses: their body is read.
+        const bool contentError = error > QNetworkReply::NoError
+            && error >= QNetworkReply::ContentAccessDenied && error < QNetworkReply::ProtocolUnknownError;
+        if (p.timedOut) {
+            result.error = u"no complete answer within 15 seconds"_s;
+        } else if (p.tooLarge) {
+            result.error = u"body too large"_s;
+        } else if (result.status == 0) {
+            result.error = reply->errorString();
+        } else if (!isReadableStatus(result.status)) {
+            result.error = u"HTTP status "_s + QString::number(result.status);
+        } else if (error != QNetworkReply::NoError && !contentError) {
+            // The connection broke mid-body: a cut page would be read wrongly.
+            result.error = reply->errorString();
+        } else {
+            result.body = reply->readAll();
+            result.ok = true;
+        }
+    }
+    Callback done = std::move(p.done);
+    p.done = nullptr;
+    drop(p);
+    if (done)
+        done(result);
+}

@@ -1,0 +1,98 @@
+#include "page_watcher.h"
+
+#include "clock.h"
+#include "marker_recognizer.h"
+#include "page_fetcher.h"
+#include "state_store.h"
+
+#include <QUrl>
+
+using namespace Qt::StringLiterals;
+
+struct PageWatcher::Private
+{
+    StateStore &store;
+    const Clock &clock;
+    PageFetcher &fetcher;
+    PageFetcher::Id pending = 0;
+};
+
+namespace {
+
+QString spaceTrimmed(const QString &text)
+{
+    qsizetype b = 0;
+    qsizetype e = text.size();
+    while (b < e && text[b] == u' ')
+        ++b;
+    while (e > b && text[e - 1] == u' ')
+        --e;
+    return text.mid(b, e - b);
+}
+
+bool isFetched(const QString &url)
+{
+    return url.startsWith(u"http://"_s) || url.startsWith(u"https://"_s);
+}
+
+} // namespace
+
+PageWatcher::PageWatcher(StateStore &store, const Clock &clock, PageFetcher &fetcher, QObject *parent)
+    : QObject(parent)
+    , d(new Private { store, clock, fetcher })
+{
+}
+
+PageWatcher::~PageWatcher()
+{
+    if (d->pending)
+        d->fetcher.cancel(d->pending);
+    delete d;
+}
+
+void PageWatcher::setUserAgent(const QString &userAgent)
+{
+    d->fetcher.setUserAgent(userAgent);
+}
+
+void PageWatcher::documentComplete(bool topLevel, const QString &url)
+{
+    auto updateMenu = [this] {
+        Q_EMIT timerMenuEnabled(
+            !d->store.value(u"tmpsttime"_s).isEmpty() || !d->store.value(u"tmpedtime"_s).isEmpty());
+    };
+    if (!topLevel) {
+        updateMenu();
+        return;
+    }
+
+    const QString address = spaceTrimmed(url);
+    d->store.setValue(u"txtURL"_s, address);
+
+    // A newer page makes the older page's answer worthless.
+    if (d->pending) {
+        d->fetcher.cancel(d->pending);
+        d->pending = 0;
+    }
+    // The scratch times always belong to the page now shown, never to the
+    // one before it.
+    d->store.setValue(u"tmpsttime"_s, QString());
+    d->store.setValue(u"tmpedtime"_s, QString());
+    updateMenu();
+    if (!isFetched(address))
+        return;
+
+    const QDate today = d->clock.now().toOffsetFromUtc(kJapanOffsetSeconds).date();
+    d->pending = d->fetcher.fetch(QUrl(address), [this, today, updateMenu](const FetchResult &result) {
+        d->pending = 0;
+        if (!result.ok)
+            return;
+        d->store.setValue(u"Text1"_s, result.text());
+        const QString source = d->store.value(u"Text1"_s);
+        const MarkerReading reading = recognizeMarkers(source, today);
+        d->store.setValue(u"tmpsttime"_s, reading.start);
+        d->store.setValue(u"tmpedtime"_s, reading.end);
+        if (reading.complete)
+            updateMenu();
+    });
+}

@@ -1,0 +1,85 @@
+#include "registration.h"
+
+#include "clock.h"
+#include "message_box.h"
+#include "persistence.h"
+#include "services.h"
+#include "state_store.h"
+#include "status_line.h"
+#include "time_text.h"
+
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kAppTitleSuffix = u" - Larkvane"_s;
+
+std::optional<QString> itemName(const QString &caption)
+{
+    const QString title
+        = caption.endsWith(kAppTitleSuffix) ? caption.chopped(kAppTitleSuffix.size()) : caption;
+    QString name = title;
+    if (caption.contains(u"Yahoo!"_s)) {
+        static const QString twice = u" - Yahoo!オークション - Yahoo!オークション"_s;
+        if (title.endsWith(twice))
+            name = title.chopped(twice.size());
+        else if (title.size() >= 15)
+            name = title.chopped(15);
+        else
+            return std::nullopt;
+    }
+    if (caption.contains(u"[ビッダーズ]"_s)) {
+        if (title.size() < 14)
+            return std::nullopt;
+        name = caption.indexOf(u'[') == 0 ? title.mid(8, title.size() - 14) : title.chopped(14);
+    }
+    return name;
+}
+
+} // namespace
+
+Registration::Registration(Services &services)
+    : m_services(services)
+{
+}
+
+void Registration::registerSlot(int n, const QString &caption, const QString &url, QObject *owner)
+{
+    StateStore &store = m_services.store;
+    const QString start = store.value(u"tmpsttime"_s);
+    const QString end = store.value(u"tmpedtime"_s);
+
+    if (store.value(u"wavfile"_s).isEmpty()) {
+        m_services.messages.show(u"サウンドが指定されていません。環境設定を確認してください。"_s, owner);
+        return;
+    }
+    if (store.isArmed(n)) {
+        m_services.messages.show(u"このタイマーは現在使用中です！"_s, owner);
+        return;
+    }
+
+    const std::optional<QString> name = itemName(caption);
+    if (name) {
+        store.setSlotValue(u"TimerText"_s, n, *name);
+        store.setSlotValue(u"URL"_s, n, url);
+        store.setSlotValue(u"starttime"_s, n, start);
+        store.setSlotValue(u"EndTime"_s, n, end);
+    }
+    const QDateTime endAt = parseTimeText(end);
+    if (!name || !endAt.isValid()) {
+        for (const QString &family : { u"reTime"_s, u"TimerText"_s, u"starttime"_s, u"EndTime"_s, u"URL"_s })
+            store.setSlotValue(family, n, QString());
+        store.disarm(n);
+        m_services.statusLine.setText(QString());
+        m_services.persistence.save();
+        m_services.messages.show(u"このページではタイマーが使えません。"_s, owner);
+        return;
+    }
+    store.setSlotValue(u"st"_s, n, u"0"_s);
+    store.setSlotValue(u"ed"_s, n, QString::number(m_services.clock.now().secsTo(endAt)));
+    store.arm(n);
+    m_services.persistence.save();
+    m_services.messages.show(*name + u"　のタイマーをスタートしました。"_s, owner);
+}
