@@ -2,8 +2,11 @@ add_library(larkvane_browser_logic STATIC
   page_fetcher.cpp page_fetcher.h
   time_text.cpp time_text.h
   marker_recognizer.cpp marker_recognizer.h
+  item_data_recognizer.cpp item_data_recognizer.h
+  page_recognizer.cpp page_recognizer.h
   page_watcher.cpp page_watcher.h
   registration.cpp registration.h
+  extension_follower.cpp extension_follower.h
 )
 target_include_directories(larkvane_browser_logic PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(larkvane_browser_logic PUBLIC larkvane_state larkvane_core Qt6::Core Qt6::Network)

@@ -72,7 +72,7 @@ PageFetcher::Id NetworkPageFetcher::fetch(const QUrl &url, Callback done)
         it->reply->abort();
     });
     connect(reply, &QNetworkReply::downloadProgress, this, [this, id](qint64 received, qint64 total) {
-        if (received <= kMaxBodyBytes && total <= kMaxBodyBytes)
+        if (received <= m_maxBodyBytes && total <= m_maxBodyBytes)
             return;
         auto it = m_pending.find(id);
         if (it == m_pending.end() || !it->reply || it->tooLarge)
@@ -81,7 +81,7 @@ PageFetcher::Id NetworkPageFetcher::fetch(const QUrl &url, Callback done)
         it->reply->abort();
     });
     connect(reply, &QNetworkReply::finished, this, [this, id] { finish(id); });
-    p.timer->start(kTimeoutMs);
+    p.timer->start(m_timeoutMs);
     m_pending.insert(id, std::move(p));
     return id;
 }
@@ -134,7 +134,7 @@ void NetworkPageFetcher::finish(Id id)
         const bool contentError = error > QNetworkReply::NoError
             && error >= QNetworkReply::ContentAccessDenied && error < QNetworkReply::ProtocolUnknownError;
         if (p.timedOut) {
-            result.error = u"no complete answer within 15 seconds"_s;
+            result.error = u"no complete answer in time"_s;
         } else if (p.tooLarge) {
             result.error = u"body too large"_s;
         } else if (result.status == 0) {

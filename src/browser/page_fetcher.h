@@ -66,6 +66,10 @@ public:
     void cancel(Id id) override;
     void setUserAgent(const QString &userAgent) override { m_userAgent = userAgent; }
 
+    // For tests that must not wait 15 seconds or send 32 MB.
+    void setTimeoutMs(int ms) { m_timeoutMs = ms; }
+    void setMaxBodyBytes(qint64 bytes) { m_maxBodyBytes = bytes; }
+
     // Which HTTP statuses carry a page worth reading.
     static bool isReadableStatus(int status);
 
@@ -83,6 +87,8 @@ private:
 
     QNetworkAccessManager *m_manager;
     QString m_userAgent;
+    int m_timeoutMs = kTimeoutMs;
+    qint64 m_maxBodyBytes = kMaxBodyBytes;
     QHash<Id, Pending> m_pending;
     Id m_nextId = 1;
 };

@@ -1,8 +1,8 @@
 #include "page_watcher.h"
 
 #include "clock.h"
-#include "marker_recognizer.h"
 #include "page_fetcher.h"
+#include "page_recognizer.h"
 #include "state_store.h"
 
 #include <QUrl>
@@ -76,22 +76,30 @@ void PageWatcher::documentComplete(bool topLevel, const QString &url)
     }
     // The scratch times always belong to the page now shown, never to the
     // one before it.
-    d->store.setValue(u"tmpsttime"_s, QString());
-    d->store.setValue(u"tmpedtime"_s, QString());
+    for (const QString &field : { u"tmpsttime"_s, u"tmpedtime"_s, u"tmpedsec"_s, u"tmptitle"_s })
+        d->store.setValue(field, QString());
     updateMenu();
     if (!isFetched(address))
         return;
 
     const QDate today = d->clock.now().toOffsetFromUtc(kJapanOffsetSeconds).date();
-    d->pending = d->fetcher.fetch(QUrl(address), [this, today, updateMenu](const FetchResult &result) {
+    const QUrl pageUrl(address);
+    d->pending = d->fetcher.fetch(pageUrl, [this, pageUrl, today, updateMenu](const FetchResult &result) {
         d->pending = 0;
         if (!result.ok)
             return;
         d->store.setValue(u"Text1"_s, result.text());
         const QString source = d->store.value(u"Text1"_s);
-        const MarkerReading reading = recognizeMarkers(source, today);
+        const PageReading reading = recognizePage(source, result.body, pageUrl, today);
         d->store.setValue(u"tmpsttime"_s, reading.start);
         d->store.setValue(u"tmpedtime"_s, reading.end);
+        if (!reading.end.isEmpty()) {
+            // The slot's count starts from the exact second where the page
+            // gives it, and today's titles are cut in the caption.
+            if (reading.exactSeconds)
+                d->store.setValue(u"tmpedsec"_s, QString::number(reading.endAt.toSecsSinceEpoch()));
+            d->store.setValue(u"tmptitle"_s, reading.title);
+        }
         if (reading.complete)
             updateMenu();
     });

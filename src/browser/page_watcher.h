@@ -14,6 +14,8 @@ class PageWatcher : public QObject
 {
     Q_OBJECT
 public:
+    // `fetcher` must outlive the watcher: a fetch in flight is cancelled on
+    // destruction.
     PageWatcher(StateStore &store, const Clock &clock, PageFetcher &fetcher, QObject *parent = nullptr);
     ~PageWatcher() override;
 

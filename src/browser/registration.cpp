@@ -35,6 +35,10 @@ std::optional<QString> itemName(const QString &caption)
             return std::nullopt;
         name = caption.indexOf(u'[') == 0 ? title.mid(8, title.size() - 14) : title.chopped(14);
     }
+    // A slot without a name counts as free: it would be armed, yet not
+    // listed, and not saved.
+    if (name.isEmpty())
+        return std::nullopt;
     return name;
 }
 
@@ -50,6 +54,8 @@ void Registration::registerSlot(int n, const QString &caption, const QString &ur
     StateStore &store = m_services.store;
     const QString start = store.value(u"tmpsttime"_s);
     const QString end = store.value(u"tmpedtime"_s);
+    const QString endSeconds = store.value(u"tmpedsec"_s);
+    const QString pageTitle = store.value(u"tmptitle"_s);
 
     if (store.value(u"wavfile"_s).isEmpty()) {
         m_services.messages.show(u"サウンドが指定されていません。環境設定を確認してください。"_s, owner);
@@ -60,14 +66,24 @@ void Registration::registerSlot(int n, const QString &caption, const QString &ur
         return;
     }
 
-    const std::optional<QString> name = itemName(caption);
+    // Today's pages cut the item's title in the caption; their data has it whole.
+    const std::optional<QString> name
+        = !pageTitle.isEmpty() && !end.isEmpty() ? pageTitle : itemName(caption);
     if (name) {
         store.setSlotValue(u"TimerText"_s, n, *name);
         store.setSlotValue(u"URL"_s, n, url);
         store.setSlotValue(u"starttime"_s, n, start);
         store.setSlotValue(u"EndTime"_s, n, end);
     }
-    const QDateTime endAt = parseTimeText(end);
+    QDateTime endAt = parseTimeText(end);
+    if (endAt.isValid() && !endSeconds.isEmpty()) {
+        // The exact second, as long as it is the same minute the end text names.
+        bool ok = false;
+        const qint64 secs = endSeconds.toLongLong(&ok);
+        const QDateTime exact = QDateTime::fromSecsSinceEpoch(secs, Qt::OffsetFromUTC, kJapanOffsetSeconds);
+        if (ok && timeText(exact) == end)
+            endAt = exact;
+    }
     if (!name || !endAt.isValid()) {
         for (const QString &family : { u"reTime"_s, u"TimerText"_s, u"starttime"_s, u"EndTime"_s, u"URL"_s })
             store.setSlotValue(family, n, QString());
