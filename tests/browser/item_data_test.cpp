@@ -1,0 +1,252 @@
+#include "item_data_recognizer.h"
+#include "page_recognizer.h"
+
+#include <QFile>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+using Source = ItemDataReading::Source;
+
+Q_DECLARE_METATYPE(ItemDataReading::Source)
+
+namespace {
+
+const QUrl kItemUrl(u"https://auctions.yahoo.co.jp/jp/auction/x1000000001"_s);
+
+QByteArray nextData(const QByteArray &itemJson, const QByteArray &before = {})
+{
+    return "<script id=\"__NEXT_DATA__\" "
+           "type=\"application/json\">{\"props\":{\"pageProps\":{\"initialState\":{"
+        + before + "\"item\":{\"detail\":{\"item\":" + itemJson + "}}}}}}</script>";
+}
+
+QByteArray page(const QByteArray &inside)
+{
+    return "<!DOCTYPE html><html><head><title>Yahoo!オークション - 品物</title></head><body>" + inside
+        + "</body></html>";
+}
+
+QString jst(const QDateTime &t)
+{
+    return t.isValid() ? t.toOffsetFromUtc(9 * 3600).toString(u"yyyy-MM-dd HH:mm:ss"_s) : QString();
+}
+
+} // namespace
+
+class ItemDataTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void savedPages_data();
+    void savedPages();
+    void madePages_data();
+    void madePages();
+    void auctionIds_data();
+    void auctionIds();
+    void closedPageOffersNoTimes();
+    void fiveMegabytes();
+};
+
+void ItemDataTest::savedPages_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("end");
+    QTest::addColumn<QString>("titleStart");
+    QTest::addColumn<bool>("extension");
+    QTest::addColumn<bool>("closed");
+
+    QTest::newRow("bid only") << u"yahoo_item_bid_only.html"_s << u"m1238496717"_s << u"2026-07-26 12:03:33"_s
+                              << u"2026-08-02 23:03:33"_s << u"遊戯王 PSA10 ゼラ ゼラの儀式 2枚セット"_s
+                              << true << false;
+    QTest::newRow("buyout") << u"yahoo_item_buyout.html"_s << u"s1238539612"_s << u"2026-07-27 00:58:02"_s
+                            << u"2026-08-02 22:58:02"_s << u"ARS10 遊戯王 はにわ 初期 Vol.1 PSA10相当"_s
+                            << true << false;
+    QTest::newRow("closed") << u"yahoo_closed_n1235105710.html"_s << u"n1235105710"_s
+                            << u"2026-06-27 18:48:03"_s << u"2026-07-01 22:53:03"_s
+                            << u"【ARS10】魔法の筒 Magic Cylinder"_s << true << true;
+}
+
+void ItemDataTest::savedPages()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, id);
+    QFETCH(QString, start);
+    QFETCH(QString, end);
+    QFETCH(QString, titleStart);
+    QFETCH(bool, extension);
+    QFETCH(bool, closed);
+
+    QFile f(QStringLiteral(LARKVANE_FIXTURES_DIR "/yahoo-2026/") + file);
+    if (!f.open(QIODevice::ReadOnly))
+        QSKIP("saved pages not present");
+    const QByteArray body = f.readAll();
+
+    const ItemDataReading r
+        = recognizeItemData(body, QUrl(u"https://auctions.yahoo.co.jp/jp/auction/"_s + id));
+    QCOMPARE(r.source, Source::NextData);
+    QCOMPARE(jst(r.start), start);
+    QCOMPARE(jst(r.end), end);
+    QVERIFY2(r.title.startsWith(titleStart), qPrintable(r.title));
+    QCOMPARE(r.automaticExtension, extension);
+    QCOMPARE(r.closed, closed);
+
+    // Another auction's address finds none of its data.
+    const ItemDataReading other
+        = recognizeItemData(body, QUrl(u"https://auctions.yahoo.co.jp/jp/auction/z1"_s));
+    QVERIFY(other.source != Source::NextData && other.source != Source::PageData);
+}
+
+void ItemDataTest::madePages_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<Source>("source");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("end");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<bool>("closed");
+
+    const QByteArray item
+        = R"({"auctionId":"x1000000001","title":"品物","startTime":"2026-07-26T12:03:33+09:00",)"
+          R"("endTime":"2026-08-02T23:03:33+09:00","isAutomaticExtension":true,"status":"open"})";
+    QTest::newRow("campaign decoy first") << page(
+        nextData(item, R"("itempage":{"promotion":{"items":[{"endTime":"2026-08-31T23:59:59+09:00"}]}},)"))
+                                          << Source::NextData << u"2026-07-26 12:03:33"_s
+                                          << u"2026-08-02 23:03:33"_s << u"品物"_s << false;
+    QTest::newRow("utc offset converted")
+        << page(nextData(R"({"auctionId":"x1000000001","title":"t","startTime":"2026-07-26T03:03:33Z",)"
+                         R"("endTime":"2026-08-02T14:03:33.000Z"})"))
+        << Source::NextData << u"2026-07-26 12:03:33"_s << u"2026-08-02 23:03:33"_s << u"t"_s << false;
+    QTest::newRow("time without offset is japan time")
+        << page(nextData(R"({"auctionId":"x1000000001","title":"t","startTime":"2026-07-26T12:03:33",)"
+                         R"("endTime":"2026-08-02T23:03:33"})"))
+        << Source::NextData << u"2026-07-26 12:03:33"_s << u"2026-08-02 23:03:33"_s << u"t"_s << false;
+    QTest::newRow("unix seconds when the texts are missing")
+        << page(nextData(R"({"auctionId":"x1000000001","title":"t","timeForUlt":{"startTime":1785035013,)"
+                         R"("endTime":1785679413}})"))
+        << Source::NextData << u"2026-07-26 12:03:33"_s << u"2026-08-02 23:03:33"_s << u"t"_s << false;
+
+    const QByteArray pageData
+        = R"(<script>var pageData = {"items":{"productID":"x1000000001","productName":"箱; \"限定\" {版}",)"
+          R"("starttime":"2026-07-26 12:03:33","endtime":"2026-08-02 23:03:33","isClosed":"0"}};</script>)";
+    QTest::newRow("related item's data, own page data") << page(
+        nextData(R"({"auctionId":"y2","title":"他","endTime":"2026-09-01T00:00:00+09:00"})") + pageData)
+                                                        << Source::PageData << u"2026-07-26 12:03:33"_s
+                                                        << u"2026-08-02 23:03:33"_s << u"箱; \"限定\" {版}"_s
+                                                        << false;
+    QTest::newRow("page data closed")
+        << page(R"(<script>var pageData={"items":[{"productID":"y2","endtime":"2026-09-01 00:00:00"},)"
+                R"({"productID":"x1000000001","productName":"n","starttime":"2026-07-26 12:03:33",)"
+                R"("endtime":"2026-08-02 23:03:33","isClosed":"1"}]};</script>)")
+        << Source::PageData << u"2026-07-26 12:03:33"_s << u"2026-08-02 23:03:33"_s << u"n"_s << true;
+
+    QTest::newRow("only the visible rows")
+        << page(
+               "<p>登録すると<span>終了日時</span>やお知らせ</p><table><tr><th>開始日時</th><td>2026年7月26日"
+               "<!-- -->（<!-- -->日<!-- -->）<!-- -->12時3分</td></tr><tr><th>終了日時</th><td>2026年8月2日"
+               "(日) 23時3分</td></tr></table>")
+        << Source::VisibleRows << u"2026-07-26 12:03:00"_s << u"2026-08-02 23:03:00"_s << QString() << false;
+    QTest::newRow("only the older dotted row")
+        << page("<table><tr><td>開始日時</td><td>：2021.10.10（日）21:04</td></tr>"
+                "<tr><td>終了日時</td><td>：2021.10.15（金）19:54</td></tr></table>")
+        << Source::VisibleRows << u"2021-10-10 21:04:00"_s << u"2021-10-15 19:54:00"_s << QString() << false;
+
+    QTest::newRow("item data for another auction only")
+        << page(nextData(R"({"auctionId":"y2","title":"他","endTime":"2026-09-01T00:00:00+09:00"})"))
+        << Source::None << QString() << QString() << QString() << false;
+    QTest::newRow("broken json") << page(
+        "<script id=\"__NEXT_DATA__\" type=\"application/json\">{\"props\":</script>"
+        "<script>var pageData = {\"items\":{\"productID\":\"x1000000001\",")
+                                 << Source::None << QString() << QString() << QString() << false;
+    QTest::newRow("end out of the slots' century")
+        << page(nextData(R"({"auctionId":"x1000000001","endTime":"2126-08-02T23:03:33+09:00"})"))
+        << Source::None << QString() << QString() << QString() << false;
+    QTest::newRow("impossible date") << page(
+        nextData(R"({"auctionId":"x1000000001","endTime":"2026-02-30T23:03:33+09:00"})"))
+                                     << Source::None << QString() << QString() << QString() << false;
+    QTest::newRow("no data at all") << page("<p>見つかりません</p>") << Source::None << QString() << QString()
+                                    << QString() << false;
+}
+
+void ItemDataTest::madePages()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(Source, source);
+    QFETCH(QString, start);
+    QFETCH(QString, end);
+    QFETCH(QString, title);
+    QFETCH(bool, closed);
+
+    const ItemDataReading r = recognizeItemData(body, kItemUrl);
+    QCOMPARE(r.source, source);
+    QCOMPARE(jst(r.start), start);
+    QCOMPARE(jst(r.end), end);
+    QCOMPARE(r.title, title);
+    QCOMPARE(r.closed, closed);
+}
+
+void ItemDataTest::auctionIds_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("id");
+
+    QTest::newRow("today") << u"https://auctions.yahoo.co.jp/jp/auction/m1238496717"_s << u"m1238496717"_s;
+    QTest::newRow("query and slash") << u"https://auctions.yahoo.co.jp/jp/auction/m1238496717/?x=1#f"_s
+                                     << u"m1238496717"_s;
+    QTest::newRow("older host") << u"http://page.auctions.yahoo.co.jp/jp/auction/b123"_s << u"b123"_s;
+    QTest::newRow("numbered host") << u"http://page12.auctions.yahoo.co.jp/jp/auction/b123"_s << u"b123"_s;
+    QTest::newRow("list page") << u"https://auctions.yahoo.co.jp/category/list/2084005535/"_s << QString();
+    QTest::newRow("look-alike host") << u"https://auctions.yahoo.co.jp.example.com/jp/auction/b1"_s
+                                     << QString();
+    QTest::newRow("other site") << u"https://example.com/jp/auction/b1"_s << QString();
+    QTest::newRow("local file") << u"file:///tmp/jp/auction/b1"_s << QString();
+}
+
+void ItemDataTest::auctionIds()
+{
+    QFETCH(QString, url);
+    QFETCH(QString, id);
+    QCOMPARE(yahooAuctionId(QUrl(url)), id);
+}
+
+void ItemDataTest::closedPageOffersNoTimes()
+{
+    const QByteArray body = page(nextData(R"({"auctionId":"x1000000001","title":"品物",)"
+                                          R"("startTime":"2026-07-26T12:03:33+09:00",)"
+                                          R"("endTime":"2026-08-02T23:03:33+09:00","status":"closed"})"));
+    const PageReading r = recognizePage(QString::fromLatin1(body), body, kItemUrl, QDate(2026, 8, 1));
+    QVERIFY(r.closed);
+    QCOMPARE(r.start, QString());
+    QCOMPARE(r.end, QString());
+
+    const QByteArray open = QByteArray(body).replace("closed", "open");
+    const PageReading o = recognizePage(QString::fromLatin1(open), open, kItemUrl, QDate(2026, 8, 1));
+    QCOMPARE(o.start, u"26/07/26 12:03"_s);
+    QCOMPARE(o.end, u"26/08/02 23:03"_s);
+    QCOMPARE(o.endAt.toSecsSinceEpoch(), 1785679413);
+    QVERIFY(o.exactSeconds);
+    QCOMPARE(o.title, u"品物"_s);
+}
+
+void ItemDataTest::fiveMegabytes()
+{
+    QByteArray filler;
+    filler.reserve(5 * 1024 * 1024);
+    while (filler.size() < 5 * 1024 * 1024)
+        filler += "<div class=\"c\">{\"endTime\":\"2026-08-31T23:59:59+09:00\"} 終了日時 &amp; </div>\n";
+    const QByteArray body
+        = page(filler + nextData(R"({"auctionId":"x1000000001","endTime":"2026-08-02T23:03:33+09:00"})"));
+    QCOMPARE(jst(recognizeItemData(body, kItemUrl).end), u"2026-08-02 23:03:33"_s);
+
+    // Nothing to find: every path runs to the end of the page.
+    QCOMPARE(recognizeItemData(page(filler), kItemUrl).source, Source::None);
+}
+
+int runItemDataTests(int argc, char **argv)
+{
+    ItemDataTest t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "item_data_test.moc"
