@@ -1,0 +1,119 @@
+// The one place that wires the real implementations together.
+
+#include "app_icon.h"
+#include "browser_host_proxy.h"
+#include "clock.h"
+#include "lifecycle.h"
+#include "persistence.h"
+#include "qt_file_dialog.h"
+#include "qt_message_box.h"
+#include "services.h"
+#include "signal_watcher.h"
+#include "single_instance.h"
+#include "sound_player.h"
+#include "startup.h"
+#include "state_store.h"
+#include "status_line.h"
+#include "tray.h"
+#include "tray_commands.h"
+#include "window_registry.h"
+#include "window_setup.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPointer>
+#include <QSessionManager>
+#include <QSystemTrayIcon>
+#include <QWidget>
+
+#include <csignal>
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Windows still alive after the event loop refer to the services below; they
+// must go while those exist. Dialogs are top-level too and die with their
+// owner, hence the guarded pointers.
+void deleteRemainingWindows()
+{
+    QList<QPointer<QWidget>> windows;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        windows << w;
+    for (const QPointer<QWidget> &w : std::as_const(windows))
+        delete w.data();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(u"larkvane"_s);
+    QApplication::setApplicationVersion(u"3.9"_s);
+    QApplication::setWindowIcon(larkvaneIcon());
+    // Closing the browser window leaves the program in the tray.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    // Watching before the lock is taken: whoever sees the lock may signal us
+    // and get an orderly exit, even while start-up is still running.
+    SignalWatcher signalWatcher({ SIGTERM, SIGINT, SIGHUP });
+    QMetaObject::Connection earlyExit
+        = QObject::connect(&signalWatcher, &SignalWatcher::received, &app, [] { QCoreApplication::exit(0); });
+
+    QtMessageBox messages;
+    SingleInstance instance;
+    switch (instance.acquire()) {
+    case SingleInstance::Result::Acquired:
+        break;
+    case SingleInstance::Result::HeldByOther:
+        tellAlreadyRunning(messages);
+        return 0;
+    case SingleInstance::Result::Unavailable:
+        // Refusing to start over a lock no one can create would lock the user
+        // out for good; running unguarded is the lesser harm.
+        std::fprintf(stderr, "larkvane: cannot create %s; not checking for another copy\n",
+            qPrintable(instance.lockPath()));
+        break;
+    }
+
+    JapanClock clock;
+    StateStore store;
+    Persistence persistence(store, QDir::currentPath());
+    persistence.restore(clock);
+
+    WindowRegistry windows;
+    StatusLine statusLine;
+    BrowserHostProxy browser(windows);
+    QtFileDialog files;
+    std::unique_ptr<SoundPlayer> sound = WindowSetup::makeSoundPlayer();
+    Services services { store, persistence, clock, messages, *sound, windows, statusLine, browser, files };
+
+    Tray tray(larkvaneIcon());
+    Lifecycle lifecycle(services);
+    lifecycle.setTrayRemover([&tray] { tray.remove(); });
+
+    QObject::disconnect(earlyExit);
+    QObject::connect(&signalWatcher, &SignalWatcher::received, &lifecycle, &Lifecycle::exitFromTray);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &lifecycle,
+        [&lifecycle](QSessionManager &) { lifecycle.exitFromTray(); });
+    // Whatever else ends the event loop, the store is still saved.
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &lifecycle, &Lifecycle::closeStore);
+
+    WindowSetup setup(services, browser, lifecycle);
+    setup.registerAll();
+
+    TrayCommands commands(services, lifecycle);
+    commands.listenTo(tray);
+
+    const bool trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
+    if (trayAvailable)
+        tray.show();
+    if (showsBrowserAtStart(store.value(u"chk1"_s), trayAvailable))
+        browser.showBrowser();
+
+    const int code = QApplication::exec();
+    deleteRemainingWindows();
+    return code;
+}

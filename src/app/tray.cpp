@@ -1,0 +1,60 @@
+#include "tray.h"
+
+#include <QAction>
+#include <QIcon>
+#include <QMenu>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QAction *addEntry(QMenu *menu, const QString &name, const QString &text)
+{
+    QAction *action = menu->addAction(text);
+    action->setObjectName(name);
+    return action;
+}
+
+} // namespace
+
+Tray::Tray(const QIcon &icon, QObject *parent)
+    : QObject(parent)
+    , m_menu(new QMenu(u"menu"_s))
+    , m_icon(new QSystemTrayIcon(icon, this))
+{
+    m_menu->setObjectName(u"mnuMenu"_s);
+    connect(addEntry(m_menu, u"mnuOpen"_s, u"ウィンドウを開く"_s), &QAction::triggered, this,
+        &Tray::openRequested);
+    connect(addEntry(m_menu, u"mnuVersion"_s, u"ﾊﾞｰｼﾞｮﾝ情報"_s), &QAction::triggered, this,
+        &Tray::versionRequested);
+    m_menu->addSeparator()->setObjectName(u"mnuLine"_s);
+    connect(addEntry(m_menu, u"mnuEnd"_s, u"終了"_s), &QAction::triggered, this, &Tray::exitRequested);
+
+    m_icon->setToolTip(u"Larkvane"_s);
+    m_icon->setContextMenu(m_menu);
+    connect(m_icon, &QSystemTrayIcon::activated, this, &Tray::onActivated);
+}
+
+Tray::~Tray()
+{
+    // The icon refers to the menu; let it go first.
+    delete m_icon;
+    delete m_menu.data();
+}
+
+void Tray::show()
+{
+    m_icon->show();
+}
+
+void Tray::remove()
+{
+    m_icon->hide();
+}
+
+void Tray::onActivated(QSystemTrayIcon::ActivationReason reason)
+{
+    // The right button opens the context menu, which Qt does by itself.
+    if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Trigger)
+        Q_EMIT iconActivated();
+}
