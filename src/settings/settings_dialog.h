@@ -1,0 +1,53 @@
+#pragma once
+
+#include "settings_form.h"
+
+#include <QWidget>
+
+#include <array>
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class WindowRegistry;
+struct Services;
+
+// frmConf: the lead time, the alert sound, start-in-tray and the browser's
+// bars. Edits reach the store only through "閉 じ る"; every other close,
+// including the ones the program makes itself, drops them.
+class SettingsDialog : public QWidget
+{
+    Q_OBJECT
+public:
+    SettingsDialog(Services &services, QWidget *owner);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void load();
+    SettingsForm form() const;
+    void chooseSoundFile();
+    void listen();
+    void apply();
+
+    Services &m_services;
+    // The file dialog answers a cancel with the last path it gave in this
+    // opening, so a cancel before any choice empties the field.
+    QString m_lastChosenPath;
+    bool m_centred = false;
+
+    QLineEdit *m_text1 = nullptr;
+    QLineEdit *m_text2 = nullptr;
+    QComboBox *m_combo1 = nullptr;
+    QLineEdit *m_text3 = nullptr;
+    QCheckBox *m_check1 = nullptr;
+    std::array<QRadioButton *, 4> m_options {};
+    QComboBox *m_combo2 = nullptr;
+};
+
+void registerSettingsWindows(WindowRegistry &registry, Services &services);
