@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+class ProfileFile;
+class QObject;
+struct Services;
+
+struct Bookmark
+{
+    QString title;
+    QString url;
+    friend bool operator==(const Bookmark &, const Bookmark &) = default;
+};
+
+// The bookmarks as [Bmark] of larkvane.ini keeps them: dt_len, the count,
+// and datatxt, every record as title "," url "," with nothing between. The
+// format has no escape, so what goes in is made comma-free first.
+class BookmarkList
+{
+public:
+    // How much of each key a reader sees (bytes of the file's encoding).
+    static constexpr int kCountBuffer = 256;
+    static constexpr int kAddBuffer = 5000;
+    static constexpr int kWindowBuffer = 3000;
+
+    // The settings file of the folder the process is in now: the bookmark
+    // commands follow a changed working folder, unlike start-up and exit.
+    static QString settingsPath();
+
+    // The records a reader takes from datatxt: at most `count`, stopping at
+    // the end of the text or at a record without both of its commas.
+    static QList<Bookmark> parse(const QString &text, qsizetype count);
+    // The stored bytes up to the end of the last record that is whole,
+    // before any NUL: a text cut by a read buffer never yields half a record.
+    static QByteArray wholeRecords(QByteArrayView stored);
+    static QString serialize(const QList<Bookmark> &list);
+    // dt_len as a count: its leading number, whole records only, never negative.
+    static qsizetype statedCount(const QString &dtLen);
+
+    // A title and address as they can be stored: a comma in the title becomes
+    // a full-width one, in the address its percent form; line breaks, which
+    // would start a new line of the settings file, go the same way.
+    static Bookmark storable(const QString &title, const QString &url);
+
+    // The list a reader with a datatxt buffer of `bufferSize` bytes sees.
+    static QList<Bookmark> load(const ProfileFile &file, int bufferSize);
+    // dt_len and datatxt in one replacement of the file.
+    static bool save(ProfileFile &file, const QList<Bookmark> &list);
+
+    // "このページを追加する" / "bk_add": appends the browser's page to the
+    // list in the file at once and says so. False when the page was refused.
+    static bool addCurrentPage(Services &services, QObject *owner);
+};
