@@ -79,7 +79,7 @@ void ExtensionFollowerTest::readsAtMostOncePerMinute()
         f.second();
         if (f.fetcher.requests.size() > before) {
             readAt << f.left();
-            f.fetcher.answerLast(FakePageFetcher::page(itemPage(u"2026-08-02T23:03:33+09:00"_s)));
+            f.fetcher.answer(FakePageFetcher::page(itemPage(u"2026-08-02T23:03:33+09:00"_s)));
         }
     }
     // Every minute from the first second inside the last ten, and at the
@@ -104,7 +104,7 @@ void ExtensionFollowerTest::laterEndMovesTheSlot()
     QCOMPARE(f.left(), 30);
 
     // A bid in the last minutes: the end moves five minutes on.
-    f.fetcher.answerLast(FakePageFetcher::page(itemPage(u"2026-08-02T23:08:33+09:00"_s)));
+    f.fetcher.answer(FakePageFetcher::page(itemPage(u"2026-08-02T23:08:33+09:00"_s)));
     QCOMPARE(f.left(), 330);
     QCOMPARE(f.t.store.slotValue(u"ed"_s, 1), u"900"_s);
     QCOMPARE(f.t.store.slotValue(u"st"_s, 1), u"570"_s);
@@ -123,7 +123,7 @@ void ExtensionFollowerTest::laterEndMovesTheSlot()
         f.second();
         if (f.fetcher.requests.size() > before) {
             readsAtLead += f.left() == 30;
-            f.fetcher.answerLast(FakePageFetcher::page(itemPage(u"2026-08-02T23:08:33+09:00"_s)));
+            f.fetcher.answer(FakePageFetcher::page(itemPage(u"2026-08-02T23:08:33+09:00"_s)));
         }
     }
     QCOMPARE(readsAtLead, 1);
@@ -134,15 +134,11 @@ void ExtensionFollowerTest::unchangedOrUselessAnswers_data()
 {
     QTest::addColumn<FetchResult>("answer");
 
-    QTest::newRow("failed fetch") << FakePageFetcher::failure();
+    QTest::newRow("failed fetch") << FetchResult();
     QTest::newRow("same end") << FakePageFetcher::page(itemPage(u"2026-08-02T23:03:33+09:00"_s));
-    QTest::newRow("same minute, other second")
-        << FakePageFetcher::page(itemPage(u"2026-08-02T23:03:59+09:00"_s));
     QTest::newRow("earlier end") << FakePageFetcher::page(itemPage(u"2026-08-02T22:58:00+09:00"_s));
     QTest::newRow("another auction's later end")
         << FakePageFetcher::page(itemPage(u"2026-08-03T23:03:33+09:00"_s, "open", "z9"));
-    QTest::newRow("another auction closed")
-        << FakePageFetcher::page(itemPage(u"2026-08-02T20:00:00+09:00"_s, "closed", "z9"));
     QTest::newRow("unrecognized page") << FakePageFetcher::page("<html>メンテナンス中</html>", 503);
 }
 
@@ -152,7 +148,7 @@ void ExtensionFollowerTest::unchangedOrUselessAnswers()
     Fixture f;
     f.second();
     QCOMPARE(f.fetcher.requests.size(), 1);
-    f.fetcher.answerLast(answer);
+    f.fetcher.answer(answer);
     QCOMPARE(f.t.store.slotValue(u"ed"_s, 1), u"600"_s);
     QCOMPARE(f.t.store.slotValue(u"EndTime"_s, 1), u"26/08/02 23:03"_s);
     QCOMPARE(f.ended.size(), 0);
@@ -165,7 +161,7 @@ void ExtensionFollowerTest::closedPageEndsTheSlot()
     Fixture f;
     for (int i = 0; i < 200; ++i)
         f.second();
-    f.fetcher.answerLast(FakePageFetcher::page(itemPage(u"2026-08-02T22:55:00+09:00"_s, "closed"), 404));
+    f.fetcher.answer(FakePageFetcher::page(itemPage(u"2026-08-02T22:55:00+09:00"_s, "closed"), 404));
     QCOMPARE(f.ended.size(), 1);
     QCOMPARE(f.ended.at(0).at(0).toInt(), 1);
     // As at its end: nothing left to count, and an end in the past, so that
@@ -186,7 +182,7 @@ void ExtensionFollowerTest::olderPagesFollowedToo()
         = TestPages::iconvEncode(TestPages::yahooText(u"7"_s + M + u"26"_s + D + u"12"_s + H + u"03"_s,
                                      u"8"_s + M + u"2"_s + D + u"23"_s + H + u"13"_s),
             "CP932");
-    f.fetcher.answerLast(FakePageFetcher::page(older));
+    f.fetcher.answer(FakePageFetcher::page(older));
     QCOMPARE(f.t.store.slotValue(u"EndTime"_s, 1), u"26/08/02 23:13"_s);
     // The page gives minutes: the count runs to 23:13:00.
     QCOMPARE(f.left(), 19 * 60 + 26);

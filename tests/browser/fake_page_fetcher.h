@@ -15,35 +15,25 @@ public:
         QUrl url;
         Callback done;
         bool cancelled = false;
-        bool answered = false;
     };
 
     Id fetch(const QUrl &url, Callback done) override
     {
-        requests.append({ m_next, url, std::move(done) });
-        return m_next++;
+        requests.append({ Id(requests.size() + 1), url, std::move(done) });
+        return requests.size();
     }
-    void cancel(Id id) override
-    {
-        for (Request &r : requests)
-            if (r.id == id)
-                r.cancelled = true;
-    }
-    void setUserAgent(const QString &ua) override { userAgent = ua; }
+    void cancel(Id id) override { requests[id - 1].cancelled = true; }
+    void setUserAgent(const QString &) override { }
 
-    // Answers the request with the given id unless it was cancelled.
-    void answer(Id id, const FetchResult &result)
+    // Answers a request (the last one by default) unless it was cancelled.
+    void answer(const FetchResult &result, Id id = 0)
     {
-        for (Request &r : requests) {
-            if (r.id != id || r.cancelled || r.answered)
-                continue;
-            r.answered = true;
-            Callback done = r.done;
-            done(result);
+        Request &r = requests[(id ? id : requests.size()) - 1];
+        if (r.cancelled || !r.done)
             return;
-        }
+        const Callback done = std::exchange(r.done, nullptr);
+        done(result);
     }
-    void answerLast(const FetchResult &result) { answer(requests.last().id, result); }
 
     static FetchResult page(const QByteArray &body, int status = 200)
     {
@@ -53,24 +43,6 @@ public:
         r.body = body;
         return r;
     }
-    static FetchResult failure()
-    {
-        FetchResult r;
-        r.error = QStringLiteral("refused");
-        return r;
-    }
-
-    int open() const
-    {
-        int n = 0;
-        for (const Request &r : requests)
-            n += !r.cancelled && !r.answered;
-        return n;
-    }
 
     QList<Request> requests;
-    QString userAgent;
-
-private:
-    Id m_next = 1;
 };

@@ -59,15 +59,9 @@ void MarkerRecognizerTest::pages_data()
         << yahooText(dec, jan) << dec28 << Kind::Yahoo << u"04/12/20 21:05"_s << u"05/01/03 09:30"_s << true;
     QTest::newRow("equal months are this year") << yahooText(jan, jan) << QDate(2005, 1, 2) << Kind::Yahoo
                                                 << u"05/01/03 09:30"_s << u"05/01/03 09:30"_s << true;
-    QTest::newRow("turn of the century") << yahooText(dec, jan) << QDate(2099, 12, 31) << Kind::Yahoo
-                                         << u"99/12/20 21:05"_s << u"00/01/03 09:30"_s << true;
     const QString wide = u"１"_s + u"2"_s + M + u"２0"_s + D + u"21"_s + H + u"０5"_s;
     QTest::newRow("full-width digits skipped") << yahooText(wide, wide) << QDate(2004, 2, 1) << Kind::Yahoo
                                                << u"04/02/00 21:05"_s << u"04/02/00 21:05"_s << true;
-    const QString hourOnlyBlank = u"12"_s + M + u"20"_s + D + u"7"_s + H + u"45"_s;
-    QTest::newRow("hour after the day blank")
-        << yahooText(hourOnlyBlank, hourOnlyBlank) << QDate(2004, 12, 1) << Kind::Yahoo << u"04/12/20 07:45"_s
-        << u"04/12/20 07:45"_s << true;
 
     QTest::newRow("no start anchor: list page")
         << yahooText(ex1, ex2, false) << dec28 << Kind::Yahoo << QString() << QString() << true;
@@ -88,8 +82,6 @@ void MarkerRecognizerTest::pages_data()
                                               << u"N/A"_s << u"05/01/05 09:05"_s << true;
     QTest::newRow("bidders worked example 2") << biddersText(u"12/20 21:05<"_s) << dec28 << Kind::Bidders
                                               << u"N/A"_s << u"04/12/20 21:05"_s << true;
-    QTest::newRow("bidders window after the tag") << biddersText(u"<td class=x>12/20 21:05</td>"_s) << dec28
-                                                  << Kind::Bidders << u"N/A"_s << u"04/12/20 21:05"_s << true;
     QTest::newRow("bidders window without colon")
         << biddersText(u">12/20 2105</td>"_s) << dec28 << Kind::Bidders << u"N/A"_s << QString() << false;
 
@@ -105,9 +97,6 @@ void MarkerRecognizerTest::pages_data()
     edge.insert(0, QString(500 - 19 - TestPages::yahooTitleMarker().size(), u' '));
     QTest::newRow("kind marker ending at 500")
         << edge << dec28 << Kind::Yahoo << u"04/12/20 21:05"_s << u"05/01/03 09:30"_s << true;
-    QTest::newRow("plain page") << u"<html><title>x</title></html>"_s << dec28 << Kind::None << QString()
-                                << QString() << true;
-    QTest::newRow("empty page") << QString() << dec28 << Kind::None << QString() << QString() << true;
 }
 
 void MarkerRecognizerTest::pages()
@@ -134,9 +123,6 @@ void MarkerRecognizerTest::bytesThroughCodec_data()
 
     QTest::newRow("yahoo euc-jp") << TestPages::yahooEucPage(u"12月 20日 21時 5分"_s, u"1月 3日 9時 30分"_s)
                                   << u"04/12/20 21:05"_s << u"05/01/03 09:30"_s;
-    QTest::newRow("yahoo euc-jp two-digit everything")
-        << TestPages::yahooEucPage(u"12月 24日 10時 15分"_s, u"12月 31日 23時 59分"_s) << u"04/12/24 10:15"_s
-        << u"04/12/31 23:59"_s;
     QTest::newRow("bidders shift_jis")
         << TestPages::biddersSjisPage(u">1/5 9:05</td"_s) << u"N/A"_s << u"05/01/05 09:05"_s;
 }
@@ -163,11 +149,6 @@ void MarkerRecognizerTest::severalMegabytes()
     const MarkerReading r = recognizeMarkers(page, QDate(2004, 12, 28));
     QCOMPARE(r.start, u"04/12/20 21:05"_s);
     QCOMPARE(r.end, u"05/01/03 09:30"_s);
-
-    // A window cut short by the page's end reads what is there.
-    const QString cut
-        = u"<title>"_s + TestPages::yahooTitleMarker() + u"</title>"_s + TestPages::yahooStartMarker();
-    QVERIFY(!recognizeMarkers(cut, QDate(2004, 1, 1)).complete);
 }
 
 int runMarkerRecognizerTests(int argc, char **argv)
