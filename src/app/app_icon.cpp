@@ -1,6 +1,7 @@
 #include "app_icon.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QPainter>
 
 using namespace Qt::StringLiterals;
@@ -31,7 +32,7 @@ QPixmap larkvaneLogo(qreal devicePixelRatio)
     larkvaneIcon().paint(&p, QRect(2, 2, 24, 24));
 
     QFont name(u"Noto Sans"_s);
-    name.setPixelSize(20);
+    name.setPixelSize(19);
     name.setBold(true);
     p.setFont(name);
     p.setPen(QColor(0x1c, 0x5a, 0x9c));
@@ -39,11 +40,17 @@ QPixmap larkvaneLogo(qreal devicePixelRatio)
     QRect used;
     p.drawText(nameRect, Qt::AlignLeft | Qt::AlignVCenter, u"Larkvane"_s, &used);
 
+    // The tagline takes what room the name leaves, in the largest size that fits.
+    const QString taglineText = u"オークション終了タイマー"_s;
+    const QRect taglineRect(used.right() + 8, 0, size.width() - used.right() - 10, size.height() - 5);
     QFont tagline(u"Noto Sans CJK JP"_s);
-    tagline.setPixelSize(10);
+    for (int px = 11; px >= 7; --px) {
+        tagline.setPixelSize(px);
+        if (QFontMetrics(tagline).horizontalAdvance(taglineText) <= taglineRect.width())
+            break;
+    }
     p.setFont(tagline);
     p.setPen(QColor(0x44, 0x44, 0x44));
-    p.drawText(QRect(used.right() + 8, 0, size.width() - used.right() - 8, size.height() - 4),
-        Qt::AlignLeft | Qt::AlignBottom, u"オークション終了タイマー"_s);
+    p.drawText(taglineRect, Qt::AlignLeft | Qt::AlignBottom, taglineText);
     return logo;
 }
