@@ -2,7 +2,6 @@
 #include "lifecycle.h"
 #include "recording_window.h"
 #include "test_services.h"
-#include "tray_commands.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -69,10 +68,7 @@ private Q_SLOTS:
     void confirmationLayout();
     void cancelChangesNothing();
     void exitButtonEndsEverythingInOrder();
-    void versionTexts_data();
-    void versionTexts();
-    void versionLayout();
-    void versionFromTrayLeavesBrowserHidden();
+    void versionDialog();
     void dialogsAreWindowModalAndCentred_data();
     void dialogsAreWindowModalAndCentred();
     void alertStillUsableWhileDialogOpen_data();
@@ -186,33 +182,14 @@ void DialogsTest::exitButtonEndsEverythingInOrder()
     QCOMPARE(p.quits, QList<int> { 0 });
 }
 
-void DialogsTest::versionTexts_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("version") << u"lblVersion"_s << u"Version ３．９"_s;
-    QTest::newRow("close button") << u"cmdClose"_s << u"閉じる(&C)"_s;
-}
-
-void DialogsTest::versionTexts()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, text);
-    Program p;
-    QWidget *dialog = p.open(u"frmVersion"_s);
-    QVERIFY(dialog);
-    QCOMPARE(dialog->windowTitle(), u"ﾊﾞｰｼﾞｮﾝ情報"_s);
-    if (auto *label = dialog->findChild<QLabel *>(name))
-        QCOMPARE(label->text(), text);
-    else
-        QCOMPARE(child<QPushButton>(dialog, name)->text(), text);
-}
-
-void DialogsTest::versionLayout()
+void DialogsTest::versionDialog()
 {
     Program p;
     QWidget *dialog = p.open(u"frmVersion"_s);
     QVERIFY(QTest::qWaitForWindowExposed(dialog));
+    QCOMPARE(dialog->windowTitle(), u"ﾊﾞｰｼﾞｮﾝ情報"_s);
+    auto *version = child<QLabel>(dialog, u"lblVersion"_s);
+    QCOMPARE(version->text(), u"Version ３．９"_s);
 
     // The logo at its size in a framed panel, the version at the panel's
     // lower right, one line of notice below it, all on grey.
@@ -220,31 +197,19 @@ void DialogsTest::versionLayout()
     QCOMPARE(logo->size(), QSize(235, 28));
     QVERIFY(!logo->pixmap().isNull());
     auto *panel = child<QFrame>(dialog, u"Frame1"_s);
-    auto *version = child<QLabel>(dialog, u"lblVersion"_s);
     QCOMPARE(version->parentWidget(), panel);
     QVERIFY(version->y() >= logo->geometry().bottom());
     QVERIFY(panel->width() - version->geometry().right() < 30);
     auto *notice = child<QLabel>(dialog, u"lblNotice"_s);
-    QVERIFY(!notice->text().isEmpty());
-    QVERIFY(!notice->text().contains(u'\n'));
+    QVERIFY(!notice->text().isEmpty() && !notice->text().contains(u'\n'));
     QVERIFY(notice->y() > panel->geometry().bottom());
     const QColor background = dialog->palette().color(QPalette::Window);
     QVERIFY(background.hslSaturation() < 40 && background.lightness() < 230 && background.lightness() > 150);
-}
 
-void DialogsTest::versionFromTrayLeavesBrowserHidden()
-{
-    Program p;
-    TrayCommands commands(p.t.services, p.lifecycle);
-    commands.showVersion();
-    QWidget *dialog = p.t.windows.find<QWidget>(u"frmVersion"_s);
-    QVERIFY(dialog && dialog->isVisible());
-    QCOMPARE(dialog->parentWidget(), nullptr);
-
-    child<QPushButton>(dialog, u"cmdClose"_s)->click();
+    auto *close = child<QPushButton>(dialog, u"cmdClose"_s);
+    QCOMPARE(close->text(), u"閉じる(&C)"_s);
+    close->click();
     QVERIFY(!p.t.windows.isOpen(u"frmVersion"_s));
-    QCOMPARE(p.t.browser.shown, 0);
-    QVERIFY(p.t.windows.find(u"frmWeb"_s) == nullptr);
     QVERIFY(p.quits.isEmpty());
 }
 
