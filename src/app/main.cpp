@@ -107,10 +107,10 @@ int main(int argc, char *argv[])
     TrayCommands commands(services, lifecycle);
     commands.listenTo(tray);
 
-    const bool trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
-    if (trayAvailable)
-        tray.show();
-    if (showsBrowserAtStart(store.value(u"chk1"_s), trayAvailable))
+    // Shown even where no notification area is up yet: a panel that starts
+    // after us may still take the icon.
+    tray.show();
+    if (showsBrowserAtStart(store.value(u"chk1"_s), QSystemTrayIcon::isSystemTrayAvailable()))
         browser.showBrowser();
 
     const int code = QApplication::exec();
