@@ -43,9 +43,19 @@ QString plainNumber(double value)
 {
     if (value == 0.0 || !std::isfinite(value))
         return u"0"_s;
-    if (value == std::trunc(value) && std::fabs(value) < 1e15)
+    if (value == std::trunc(value) && std::fabs(value) < 9.0e18)
         return QString::number(static_cast<qint64>(value));
-    return QString::number(value, 'g', 15);
+    // 15 significant digits written out in full: an exponent ("1e+20") would
+    // read back through numericValue() as 1.
+    const int magnitude = int(std::floor(std::log10(std::fabs(value))));
+    QString text = QString::number(value, 'f', qBound(0, 14 - magnitude, 400));
+    if (text.contains(u'.')) {
+        while (text.endsWith(u'0'))
+            text.chop(1);
+        if (text.endsWith(u'.'))
+            text.chop(1);
+    }
+    return text;
 }
 
 QString signedForm(double value)

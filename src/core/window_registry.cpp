@@ -41,13 +41,16 @@ QObject *WindowRegistry::open(const QString &name, QObject *owner)
     QObject *w = ensure(name, owner);
     if (!w)
         return nullptr;
-    const Opener opener = m_entries.value(name).opener;
+    Opener opener = m_entries.value(name).opener;
+    if (!opener)
+        opener = m_defaultOpener;
     if (opener) {
         opener(w);
     } else {
+        // QWidget::activateWindow() is no slot, so it cannot be reached from
+        // here; setDefaultOpener() is the way to activate.
         QMetaObject::invokeMethod(w, "show");
         QMetaObject::invokeMethod(w, "raise");
-        QMetaObject::invokeMethod(w, "activateWindow");
     }
     return find(name);
 }

@@ -26,13 +26,14 @@ public:
 
     void registerWindow(const QString &name, Factory factory, Opener opener = {});
 
+    // What open() does for a window registered without an opener of its own.
+    // The widget side sets it (show, raise, activate); without one a window is
+    // shown and raised only, as activating needs the widget module.
+    void setDefaultOpener(Opener opener) { m_defaultOpener = std::move(opener); }
+
     // The window if it exists, else null. Never creates.
     QObject *find(const QString &name) const;
-    template<class T>
-    T *find(const QString &name) const
-    {
-        return qobject_cast<T *>(find(name));
-    }
+    template <class T> T *find(const QString &name) const { return qobject_cast<T *>(find(name)); }
 
     // The window, created (unseen) when it does not exist yet.
     QObject *ensure(const QString &name, QObject *owner = nullptr);
@@ -59,4 +60,5 @@ private:
         QPointer<QObject> window;
     };
     QHash<QString, Entry> m_entries;
+    Opener m_defaultOpener;
 };
