@@ -1,6 +1,190 @@
 #include "persistence.h"
+
+#include "clock.h"
+#include "cp932_codec.h"
+#include "numeric.h"
+#include "profile_file.h"
+#include "state_store.h"
+
 #include <QDir>
-Persistence::Persistence(StateStore &store, QString bootDir) : m_store(store), m_bootDir(std::move(bootDir)) {}
-QString Persistence::iniPath() const { return QDir(m_bootDir).filePath(QStringLiteral("larkvane.ini")); }
-void Persistence::restore(const Clock &) {}
-bool Persistence::save() { return false; }
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kPref = u"pref"_s;
+const QString kSound = u"Sound_File"_s;
+const QString kSlots = u"Auction_File"_s;
+
+struct Key
+{
+    QString key;
+    QString field;
+};
+
+// Slot keys in file order, with the store family each belongs to.
+const QList<Key> &slotKeys()
+{
+    static const QList<Key> keys = {
+        { u"data"_s, u"TimerText"_s },
+        { u"start"_s, u"starttime"_s },
+        { u"end"_s, u"EndTime"_s },
+        { u"URL"_s, u"URL"_s },
+        { u"retime"_s, u"reTime"_s },
+    };
+    return keys;
+}
+
+// Digits only, at least one; anything else is not a number here.
+bool readDigits(QStringView text, int *value)
+{
+    if (text.isEmpty() || text.size() > 9)
+        return false;
+    int v = 0;
+    for (QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return false;
+        v = v * 10 + (c.unicode() - u'0');
+    }
+    *value = v;
+    return true;
+}
+
+// "20" + the yy/mm/dd part of an end time, read as a calendar date.
+QDate endDate(const QString &endTime)
+{
+    QString date = endTime.left(8);
+    while (date.endsWith(u' '))
+        date.chop(1);
+    const QString full = u"20"_s + date;
+    const QList<QStringView> parts = QStringView(full).split(u'/');
+    int y = 0;
+    int m = 0;
+    int d = 0;
+    if (parts.size() != 3 || !readDigits(parts[0], &y) || !readDigits(parts[1], &m)
+        || !readDigits(parts[2], &d))
+        return {};
+    return QDate(y, m, d);
+}
+
+// The hh:mm part of an end time as a time of day.
+QTime endTime(const QString &text)
+{
+    const QString hhmm = text.mid(9, 5);
+    const qsizetype colon = hhmm.indexOf(u':');
+    int h = 0;
+    int m = 0;
+    if (colon < 0 || !readDigits(QStringView(hhmm).left(colon), &h)
+        || !readDigits(QStringView(hhmm).mid(colon + 1), &m))
+        return {};
+    return QTime(h, m);
+}
+
+} // namespace
+
+Persistence::Persistence(StateStore &store, QString bootDir)
+    : m_store(store)
+    , m_bootDir(std::move(bootDir))
+{
+}
+
+QString Persistence::iniPath() const
+{
+    return QDir(m_bootDir).filePath(u"larkvane.ini"_s);
+}
+
+void Persistence::restore(const Clock &clock)
+{
+    m_store.setValue(u"boot_dir"_s, m_bootDir);
+    // One parse for every key: the file may be large, and there are 63 reads.
+    const ProfileText file = ProfileFile(iniPath()).snapshot();
+    const auto read = [&file](const QString &section, const QString &key) {
+        return Cp932::decode(file.value(section, key, 256));
+    };
+    const auto readInto
+        = [&](const QString &key, const QString &field) { m_store.setValue(field, read(kPref, key)); };
+    const auto floor = [this](const QString &field, double minimum, const QString &replacement) {
+        if (numericValue(m_store.value(field)) < minimum)
+            m_store.setValue(field, replacement);
+    };
+
+    readInto(u"INI"_s, u"infotime"_s);
+    readInto(u"x_pos"_s, u"x_pos"_s);
+    floor(u"x_pos"_s, 100, u"100"_s);
+    readInto(u"y_pos"_s, u"y_pos"_s);
+    floor(u"y_pos"_s, 100, u"100"_s);
+    readInto(u"width"_s, u"w_width"_s);
+    floor(u"w_width"_s, 3000, u"10000"_s);
+    readInto(u"height"_s, u"w_height"_s);
+    floor(u"w_height"_s, 3000, u"8000"_s);
+    readInto(u"tbar1"_s, u"tbar1"_s);
+    readInto(u"tbar2"_s, u"tbar2"_s);
+    readInto(u"tbar2mode"_s, u"tbar2mode"_s);
+    readInto(u"Mes_pos1"_s, u"frmMes_pos_top"_s);
+    readInto(u"Mes_pos2"_s, u"frmMes_pos_left"_s);
+
+    const QString wave = read(kSound, u"wave"_s);
+    m_store.setValue(u"wavfile"_s, wave.isEmpty() ? QDir(m_bootDir).filePath(u"timecall.wav"_s) : wave);
+
+    readInto(u"check"_s, u"chk1"_s);
+    if (m_store.value(u"chk1"_s) != u"1"_s)
+        m_store.setValue(u"chk1"_s, u"0"_s);
+
+    for (int n = 1; n <= StateStore::kSlots; ++n) {
+        const QString number = QString::number(n);
+        if (read(kSlots, u"data"_s + number).isEmpty())
+            continue;
+        for (const Key &k : slotKeys())
+            m_store.setSlotValue(k.field, n, read(kSlots, k.key + number));
+    }
+
+    // Japan time, whatever this machine's zone; whole seconds, as the
+    // countdown counts them.
+    QDateTime now = clock.now().toOffsetFromUtc(kJapanOffsetSeconds);
+    now = now.addMSecs(-now.time().msec());
+    const QDate today = now.date();
+    if (!now.isValid())
+        return;
+    for (int n = 1; n <= StateStore::kSlots; ++n) {
+        if (!m_store.isOccupied(n))
+            continue;
+        const QString text = m_store.slotValue(u"EndTime"_s, n);
+        const QDate d = endDate(text);
+        const QTime t = endTime(text);
+        // A hand-edited end that is no date is treated like one long past:
+        // the slot keeps its texts and waits to be cleared.
+        if (!d.isValid() || !t.isValid() || d < today)
+            continue;
+        m_store.setSlotValue(u"st"_s, n, u"0"_s);
+        m_store.setSlotValue(u"ed"_s, n, plainNumber(double(now.secsTo(japanDateTime(d, t)))));
+        if (d > today || t > now.time())
+            m_store.arm(n);
+    }
+}
+
+bool Persistence::save()
+{
+    QList<ProfileFile::Entry> entries;
+    const auto put = [&](const QString &section, const QString &key, const QString &field) {
+        entries.append({ section, key, m_store.value(field) });
+    };
+    put(kPref, u"INI"_s, u"infotime"_s);
+    put(kPref, u"x_pos"_s, u"x_pos"_s);
+    put(kPref, u"y_pos"_s, u"y_pos"_s);
+    put(kPref, u"width"_s, u"w_width"_s);
+    put(kPref, u"height"_s, u"w_height"_s);
+    put(kPref, u"check"_s, u"chk1"_s);
+    put(kPref, u"tbar1"_s, u"tbar1"_s);
+    put(kPref, u"tbar2"_s, u"tbar2"_s);
+    put(kPref, u"tbar2mode"_s, u"tbar2mode"_s);
+    put(kPref, u"Mes_pos1"_s, u"frmMes_pos_top"_s);
+    put(kPref, u"Mes_pos2"_s, u"frmMes_pos_left"_s);
+    put(kSound, u"wave"_s, u"wavfile"_s);
+    for (int n = 1; n <= StateStore::kSlots; ++n) {
+        const bool occupied = m_store.isOccupied(n);
+        for (const Key &k : slotKeys())
+            entries.append(
+                { kSlots, k.key + QString::number(n), occupied ? m_store.slotValue(k.field, n) : QString() });
+    }
+    return ProfileFile(iniPath()).writeAll(entries);
+}

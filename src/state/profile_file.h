@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+#include "profile_text.h"
+
 // A Windows profile (INI) file read and written with the observable behaviour
 // of GetPrivateProfileStringA / WritePrivateProfileStringA, which wrote the
 // files users already have. Text is code page 932 on disk.
@@ -23,6 +25,10 @@ public:
     // The same, decoded from code page 932.
     QString read(const QString &section, const QString &key, int bufferSize = 256) const;
 
+    // The whole file parsed once, for many reads (start-up reads 70 keys); a
+    // missing or unreadable file is an empty one.
+    ProfileText snapshot() const;
+
     struct Entry
     {
         QString section;
@@ -36,10 +42,10 @@ public:
     bool writeAll(const QList<Entry> &entries);
 
     // The same rules on file contents in memory (tests, fuzzing).
-    static QByteArray readFrom(const QByteArray &contents, const QString &section, const QString &key,
-                               int bufferSize = 256);
-    static QByteArray applyWrite(const QByteArray &contents, const QString &section, const QString &key,
-                                 const QString &value);
+    static QByteArray readFrom(
+        const QByteArray &contents, const QString &section, const QString &key, int bufferSize = 256);
+    static QByteArray applyWrite(
+        const QByteArray &contents, const QString &section, const QString &key, const QString &value);
 
 private:
     QString m_path;

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+// Ways a write can fail, made real for the length of a scope.
+
+// The folder is read-only to us. Tests run as root in CI, where permission
+// bits do not stop anyone, so this also takes on an unprivileged identity for
+// file access (this thread only) while it lives.
+class ReadOnlyFolder
+{
+public:
+    explicit ReadOnlyFolder(QString path);
+    ~ReadOnlyFolder();
+    ReadOnlyFolder(const ReadOnlyFolder &) = delete;
+    ReadOnlyFolder &operator=(const ReadOnlyFolder &) = delete;
+
+private:
+    QString m_path;
+    bool m_switchedIdentity = false;
+};
+
+// Files may grow to at most `bytes`: a write past that fails as on a full
+// disk.
+class DiskFullAfter
+{
+public:
+    explicit DiskFullAfter(long bytes);
+    ~DiskFullAfter();
+    DiskFullAfter(const DiskFullAfter &) = delete;
+    DiskFullAfter &operator=(const DiskFullAfter &) = delete;
+
+private:
+    unsigned long long m_soft = 0;
+    bool m_set = false;
+};

@@ -1,0 +1,340 @@
+#include "cp932_codec.h"
+#include "doubles.h"
+#include "file_faults.h"
+#include "persistence.h"
+#include "state_store.h"
+#include "temp_work_dir.h"
+
+#include <QDir>
+#include <QRandomGenerator>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QDateTime japan(int day, int h, int m, int s = 0, int ms = 0)
+{
+    return japanDateTime(QDate(2026, 12, day), QTime(h, m, s, ms));
+}
+
+void restoreFrom(
+    const TempWorkDir &dir, StateStore &store, const QByteArray &file, const QDateTime &now = japan(8, 12, 0))
+{
+    dir.write(u"larkvane.ini"_s, file);
+    Persistence(store, dir.path()).restore(FixedClock(now));
+}
+
+void fillKnownStore(StateStore &s)
+{
+    const QList<std::pair<QString, QString>> fields = {
+        { u"infotime"_s, u"60"_s }, { u"x_pos"_s, u"1200"_s }, { u"y_pos"_s, u"900"_s },
+        { u"w_width"_s, u"12000"_s }, { u"w_height"_s, u"9000"_s }, { u"chk1"_s, u"0"_s },
+        { u"tbar1"_s, u"1"_s }, { u"tbar2"_s, u"0"_s }, { u"tbar2mode"_s, u"2"_s },
+        { u"frmMes_pos_top"_s, u"3000"_s }, { u"frmMes_pos_left"_s, u"4500"_s },
+        { u"wavfile"_s, u"/home/u/timecall.wav"_s }, { u"TimerText2"_s, u"腕時計 ジャンク"_s },
+        { u"starttime2"_s, u"26/12/01 20:00"_s }, { u"EndTime2"_s, u"26/12/10 21:05"_s },
+        { u"URL2"_s, u"https://page.example.jp/auction/x123"_s }, { u"st2"_s, u"15"_s },
+        { u"ed2"_s, u"9000"_s }, { u"TimerText7"_s, u"カメラ"_s }, { u"starttime7"_s, u"N/A"_s },
+        { u"EndTime7"_s, u"26/12/09 23:30"_s }, { u"URL7"_s, u"http://www.bidders.example/item/99"_s },
+        { u"reTime7"_s, u"120"_s },
+        { u"EndTime5"_s, u"26/12/09 10:00"_s }, // left in a free slot: saved empty all the same
+    };
+    for (const auto &[name, text] : fields)
+        s.setValue(name, text);
+}
+
+// The five keys of free slots first to last.
+QByteArray freeSlots(int first, int last)
+{
+    QByteArray lines;
+    for (int n = first; n <= last; ++n)
+        for (const char *key : { "data", "start", "end", "URL", "retime" })
+            lines += key + QByteArray::number(n) + "=\r\n";
+    return lines;
+}
+
+const QByteArray kKnownFile
+    = "[pref]\r\nINI=60\r\nx_pos=1200\r\ny_pos=900\r\nwidth=12000\r\nheight=9000\r\n"
+      "check=0\r\ntbar1=1\r\ntbar2=0\r\ntbar2mode=2\r\nMes_pos1=3000\r\nMes_pos2=4500\r\n"
+      "[Sound_File]\r\nwave=/home/u/timecall.wav\r\n"
+      "[Auction_File]\r\n"
+      "data1=\r\nstart1=\r\nend1=\r\nURL1=\r\nretime1=\r\n"
+      "data2=\x98\x72\x8e\x9e\x8c\x76 \x83\x57\x83\x83\x83\x93\x83\x4e\r\n"
+      "start2=26/12/01 20:00\r\nend2=26/12/10 21:05\r\n"
+      "URL2=https://page.example.jp/auction/x123\r\nretime2=\r\n"
+      "data3=\r\nstart3=\r\nend3=\r\nURL3=\r\nretime3=\r\n"
+      "data4=\r\nstart4=\r\nend4=\r\nURL4=\r\nretime4=\r\n"
+      "data5=\r\nstart5=\r\nend5=\r\nURL5=\r\nretime5=\r\n"
+      "data6=\r\nstart6=\r\nend6=\r\nURL6=\r\nretime6=\r\n"
+      "data7=\x83\x4a\x83\x81\x83\x89\r\nstart7=N/A\r\nend7=26/12/09 23:30\r\n"
+      "URL7=http://www.bidders.example/item/99\r\nretime7=120\r\n"
+      "data8=\r\nstart8=\r\nend8=\r\nURL8=\r\nretime8=\r\n"
+      "data9=\r\nstart9=\r\nend9=\r\nURL9=\r\nretime9=\r\n"
+      "data10=\r\nstart10=\r\nend10=\r\nURL10=\r\nretime10=\r\n";
+
+} // namespace
+
+class PersistenceTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void restoresDefaultsWithoutAFile()
+    {
+        TempWorkDir dir;
+        StateStore store;
+        Persistence p(store, dir.path());
+        QCOMPARE(p.iniPath(), dir.path() + u"/larkvane.ini"_s);
+        p.restore(FixedClock(japan(8, 12, 0)));
+        const QList<std::pair<QString, QString>> expected = {
+            { u"boot_dir"_s, dir.path() },
+            { u"infotime"_s, QString() },
+            { u"x_pos"_s, u"100"_s },
+            { u"y_pos"_s, u"100"_s },
+            { u"w_width"_s, u"10000"_s },
+            { u"w_height"_s, u"8000"_s },
+            { u"chk1"_s, u"0"_s },
+            { u"tbar1"_s, QString() },
+            { u"tbar2"_s, QString() },
+            { u"tbar2mode"_s, QString() },
+            { u"frmMes_pos_top"_s, QString() },
+            { u"wavfile"_s, dir.path() + u"/timecall.wav"_s },
+        };
+        for (const auto &[field, text] : expected)
+            QVERIFY2(store.value(field) == text, qPrintable(field));
+        for (int n = 1; n <= 10; ++n)
+            QVERIFY(!store.isOccupied(n) && !store.isArmed(n));
+        QVERIFY(!QFile::exists(p.iniPath())); // restoring never creates the file
+    }
+
+    void restoresSettingsWithFloors_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char *name, const QByteArray &line, const QString &field, const QString &v,
+                             const QByteArray &section = "pref") {
+            QTest::newRow(name) << "[" + section + "]\r\n" + line + "\r\n" << field << v;
+        };
+        row("lead as written", "INI=abc", u"infotime"_s, u"abc"_s);
+        row("x negative", "x_pos=-1500", u"x_pos"_s, u"100"_s);
+        row("x 99.5", "x_pos=99.5", u"x_pos"_s, u"100"_s);
+        row("x 100 stays", "x_pos=100", u"x_pos"_s, u"100"_s);
+        row("x not a number", "x_pos=left", u"x_pos"_s, u"100"_s);
+        row("x number then text kept", "x_pos=150px", u"x_pos"_s, u"150px"_s);
+        row("y 99", "y_pos=99", u"y_pos"_s, u"100"_s);
+        row("width 2999", "width=2999", u"w_width"_s, u"10000"_s);
+        row("width 3000 stays", "width=3000", u"w_width"_s, u"3000"_s);
+        row("height 2999", "height=2999", u"w_height"_s, u"8000"_s);
+        row("height 3000 stays", "height=3000", u"w_height"_s, u"3000"_s);
+        row("check 1", "check= 1 ", u"chk1"_s, u"1"_s);
+        row("check yes", "check=yes", u"chk1"_s, u"0"_s);
+        row("check 01", "check=01", u"chk1"_s, u"0"_s);
+        row("corner unchecked", "tbar2mode=9", u"tbar2mode"_s, u"9"_s);
+        row("alert top from Mes_pos1", "Mes_pos1=-200", u"frmMes_pos_top"_s, u"-200"_s);
+        row("alert left from Mes_pos2", "Mes_pos2=7000", u"frmMes_pos_left"_s, u"7000"_s);
+        row("sound", "wave=/snd/\x83\x4a.wav", u"wavfile"_s, u"/snd/カ.wav"_s, "Sound_File");
+        row("names any case", "WIDTH=5000", u"w_width"_s, u"5000"_s, "PREF");
+    }
+    void restoresSettingsWithFloors()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, field);
+        QFETCH(QString, expected);
+        TempWorkDir dir;
+        StateStore store;
+        restoreFrom(dir, store, file);
+        QCOMPARE(store.value(field), expected);
+    }
+
+    void rearmsSlots_data()
+    {
+        QTest::addColumn<QString>("end");
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<bool>("armed");
+        QTest::addColumn<QString>("st");
+        QTest::addColumn<QString>("ed");
+        const auto row
+            = [](const char *name, const QString &end, const QDateTime &now, bool armed, const QString &st,
+                  const QString &ed) { QTest::newRow(name) << end << now << armed << st << ed; };
+        const auto unread = [&row](const char *name, const QString &end) {
+            row(name, end, japan(8, 10, 0), false, QString(), QString());
+        };
+        row("tomorrow 00:10 at 23:50", u"26/12/09 00:10"_s, japan(8, 23, 50), true, u"0"_s, u"1200"_s);
+        row("today 15:00 at 14:59:30", u"26/12/08 15:00"_s, japan(8, 14, 59, 30), true, u"0"_s, u"30"_s);
+        row("milliseconds do not count", u"26/12/08 15:00"_s, japan(8, 14, 59, 59, 900), true, u"0"_s,
+            u"1"_s);
+        row("today 15:00 at 15:00:00", u"26/12/08 15:00"_s, japan(8, 15, 0), false, u"0"_s, u"0"_s);
+        row("today 15:00 at 15:00:30", u"26/12/08 15:00"_s, japan(8, 15, 0, 30), false, u"0"_s, u"-30"_s);
+        row("yesterday", u"26/12/07 23:59"_s, japan(8, 0, 0, 30), false, QString(), QString());
+        row("next year, earlier month", u"27/01/05 10:00"_s, japan(8, 10, 0), true, u"0"_s, u"2419200"_s);
+        row("last year, later month", u"25/12/31 10:00"_s, japan(8, 10, 0), false, QString(), QString());
+        row("clock given in UTC", u"26/12/09 00:10"_s, QDateTime(QDate(2026, 12, 8), QTime(14, 50), Qt::UTC),
+            true, u"0"_s, u"1200"_s);
+        row("blank-padded day", u"26/12/9  10:00"_s, japan(8, 10, 0), true, u"0"_s, u"86400"_s);
+        unread("unreadable: words", u"soon"_s);
+        unread("unreadable: empty", QString());
+        unread("unreadable: month 13", u"26/13/01 10:00"_s);
+        unread("unreadable: 30 February", u"27/02/30 10:00"_s);
+        unread("unreadable: hour 25", u"26/12/09 25:00"_s);
+        unread("unreadable: no time", u"26/12/09"_s);
+        unread("unreadable: full-width digits", u"２６/１２/０９ １０:００"_s);
+    }
+    void rearmsSlots()
+    {
+        QFETCH(QString, end);
+        QFETCH(QDateTime, now);
+        QFETCH(bool, armed);
+        QFETCH(QString, st);
+        QFETCH(QString, ed);
+        TempWorkDir dir;
+        StateStore store;
+        restoreFrom(dir, store,
+            "[Auction_File]\r\ndata3=item\r\nstart3=N/A\r\nend3=" + Cp932::encode(end)
+                + "\r\nURL3=http://x/\r\nretime3=60\r\n",
+            now);
+        QVERIFY(store.isOccupied(3));
+        QCOMPARE(store.isArmed(3), armed);
+        QCOMPARE(store.value(u"st3"_s), st);
+        QCOMPARE(store.value(u"ed3"_s), ed);
+        QCOMPARE(store.value(u"EndTime3"_s), end);
+        QCOMPARE(store.value(u"starttime3"_s) + store.value(u"URL3"_s) + store.value(u"reTime3"_s),
+            u"N/Ahttp://x/60"_s);
+        for (int n = 1; n <= 10; ++n)
+            QVERIFY(n == 3 || (!store.isOccupied(n) && !store.isArmed(n)));
+    }
+
+    void freeSlotIgnoresItsOtherKeys()
+    {
+        TempWorkDir dir;
+        StateStore store;
+        restoreFrom(dir, store, "[Auction_File]\r\ndata4=\r\nend4=26/12/09 10:00\r\nURL4=http://x/\r\n");
+        QVERIFY(!store.isOccupied(4) && !store.isArmed(4));
+        QCOMPARE(store.value(u"EndTime4"_s) + store.value(u"URL4"_s) + store.value(u"st4"_s), QString());
+    }
+
+    void longTitleIsCutTo255Bytes()
+    {
+        TempWorkDir dir;
+        StateStore store;
+        restoreFrom(dir, store,
+            "[Auction_File]\r\ndata1=x" + Cp932::encode(QString(200, u'あ')) + "\r\nend1=26/12/09 10:00\r\n");
+        QCOMPARE(store.value(u"TimerText1"_s), u"x"_s + QString(127, u'あ'));
+        QVERIFY(store.isArmed(1));
+    }
+
+    void restoreSurvivesFilesThatAreNoIni_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QByteArray binary(1 << 20, Qt::Uninitialized);
+        QRandomGenerator(2026).fillRange(reinterpret_cast<quint32 *>(binary.data()), binary.size() / 4);
+        QTest::newRow("random bytes") << binary;
+        QTest::newRow("10 MB, one line") << QByteArray(10 << 20, 'x');
+        QTest::newRow("NUL inside our keys") << QByteArray("[pref]\r\nx_pos=\0\0\r\nwidth=\0"
+                                                           "9000\r\n",
+            31);
+        QTest::newRow("cut inside a slot") << QByteArray("[Auction_File]\r\ndata1=abc\r\nstart1=26/1");
+        QTest::newRow("10 MB of slot sections")
+            << QByteArray("[Auction_File]\r\ndata1=\r\n").repeated(400000);
+    }
+    void restoreSurvivesFilesThatAreNoIni()
+    {
+        QFETCH(QByteArray, file);
+        TempWorkDir dir;
+        StateStore store;
+        restoreFrom(dir, store, file);
+        QCOMPARE(
+            store.value(u"x_pos"_s) + store.value(u"w_width"_s) + store.value(u"chk1"_s), u"100100000"_s);
+        for (int n = 1; n <= 10; ++n)
+            QVERIFY(!store.isArmed(n));
+        // The next save still makes a file that reads back.
+        fillKnownStore(store);
+        QVERIFY(Persistence(store, dir.path()).save());
+        StateStore again;
+        Persistence(again, dir.path()).restore(FixedClock(japan(8, 12, 0)));
+        QCOMPARE(again.value(u"TimerText7"_s), u"カメラ"_s);
+        QCOMPARE(again.value(u"x_pos"_s), u"1200"_s);
+    }
+
+    void savesExactBytesIntoAnEmptyFolder()
+    {
+        TempWorkDir dir;
+        StateStore store;
+        fillKnownStore(store);
+        Persistence p(store, dir.path());
+        QVERIFY(p.save());
+        QCOMPARE(dir.read(u"larkvane.ini"_s), kKnownFile);
+        QVERIFY(p.save());
+        QCOMPARE(dir.read(u"larkvane.ini"_s), kKnownFile);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { u"larkvane.ini"_s });
+    }
+
+    void saveKeepsCommentsAndOtherSections()
+    {
+        TempWorkDir dir;
+        const QByteArray before = "; Larkvane\r\n[Bmark]\r\ndt_len=1\r\ndatatxt=\x83\x4a,http://x/,\r\n\r\n"
+                                  "[pref]\r\n; the window\r\nX_POS = 5\r\nmine=kept\r\n"
+                                  "[Auction_File]\r\ndata2=old\r\n";
+        dir.write(u"larkvane.ini"_s, before);
+        StateStore store;
+        store.setValue(u"x_pos"_s, u"200"_s);
+        store.setValue(u"TimerText2"_s, u"new"_s);
+        store.setValue(u"wavfile"_s, u"/w.wav"_s);
+        QVERIFY(Persistence(store, dir.path()).save());
+        QCOMPARE(dir.read(u"larkvane.ini"_s),
+            "; Larkvane\r\n[Bmark]\r\ndt_len=1\r\ndatatxt=\x83\x4a,http://x/,\r\n\r\n"
+            "[pref]\r\n; the window\r\nX_POS=200\r\nmine=kept\r\n"
+            "INI=0\r\ny_pos=0\r\nwidth=0\r\nheight=0\r\ncheck=\r\ntbar1=0\r\ntbar2=0\r\ntbar2mode=0\r\n"
+            "Mes_pos1=\r\nMes_pos2=\r\n"
+            "[Auction_File]\r\ndata2=new\r\n"
+                + freeSlots(1, 1) + "start2=\r\nend2=\r\nURL2=\r\nretime2=\r\n" + freeSlots(3, 10)
+                + "[Sound_File]\r\nwave=/w.wav\r\n");
+    }
+
+    // Both auctions over two days later: restored occupied and unarmed, saved
+    // back byte for byte.
+    void endedSlotIsWrittenBackUnchanged()
+    {
+        TempWorkDir dir;
+        StateStore store;
+        fillKnownStore(store);
+        QVERIFY(Persistence(store, dir.path()).save());
+        StateStore later;
+        Persistence p(later, dir.path());
+        p.restore(FixedClock(japan(12, 9, 0)));
+        QVERIFY(later.isOccupied(2) && later.isOccupied(7) && !later.isArmed(2) && !later.isArmed(7));
+        QVERIFY(p.save());
+        QCOMPARE(dir.read(u"larkvane.ini"_s), kKnownFile);
+    }
+
+    void failedSavesKeepTheOldFile()
+    {
+        TempWorkDir dir;
+        const QByteArray old = "[pref]\r\nINI=30\r\n";
+        dir.write(u"larkvane.ini"_s, old);
+        StateStore store;
+        fillKnownStore(store);
+        Persistence p(store, dir.path());
+        {
+            ReadOnlyFolder readOnly(dir.path());
+            QVERIFY(!p.save());
+        }
+        QCOMPARE(dir.read(u"larkvane.ini"_s), old);
+        {
+            DiskFullAfter full(200);
+            QVERIFY(!p.save());
+        }
+        QCOMPARE(dir.read(u"larkvane.ini"_s), old);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { u"larkvane.ini"_s });
+        QVERIFY(p.save()); // room again
+        QVERIFY(dir.read(u"larkvane.ini"_s).startsWith("[pref]\r\nINI=60\r\n"));
+    }
+};
+
+int runPersistenceTest(int argc, char **argv)
+{
+    PersistenceTest t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "persistence_test.moc"
