@@ -1,0 +1,232 @@
+#include "alert_window.h"
+
+#include "browser_host.h"
+#include "numeric.h"
+#include "persistence.h"
+#include "screen_twips.h"
+#include "services.h"
+#include "state_store.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The slot a Tnum text names: "1" to "10" exactly, else 0.
+int slotNamedExactly(const QString &text)
+{
+    for (int n = 1; n <= StateStore::kSlots; ++n) {
+        if (text == QString::number(n))
+            return n;
+    }
+    return 0;
+}
+
+// The slot a Tnum text names read as a number, else 0.
+int slotNamedByValue(const QString &text)
+{
+    const double v = numericValue(text);
+    for (int n = 1; n <= StateStore::kSlots; ++n) {
+        if (v == n)
+            return n;
+    }
+    return 0;
+}
+
+} // namespace
+
+AlertWindow::AlertWindow(Services &services)
+    : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint)
+    , m_services(services)
+{
+    setObjectName(u"frmMessage"_s);
+    setWindowTitle(u"Larkvane"_s);
+    setAttribute(Qt::WA_DeleteOnClose);
+    // A warning must not steal the keys of a title the user is typing elsewhere.
+    setAttribute(Qt::WA_ShowWithoutActivating);
+
+    m_message = new QLabel(this);
+    m_message->setObjectName(u"Label1"_s);
+    m_message->setTextFormat(Qt::PlainText);
+    m_message->setWordWrap(true);
+    QFont messageFont(u"ＭＳ Ｐゴシック"_s);
+    messageFont.setPointSizeF(9.75);
+    m_message->setFont(messageFont);
+
+    m_remaining = new QLabel(this);
+    m_remaining->setObjectName(u"Label2"_s);
+    m_remaining->setTextFormat(Qt::PlainText);
+
+    auto *frame = new QFrame(this);
+    frame->setObjectName(u"Shape1"_s);
+    frame->setFrameShape(QFrame::Box);
+    m_snoozeSeconds = new QLineEdit(frame);
+    m_snoozeSeconds->setObjectName(u"Text1"_s);
+    m_snoozeSeconds->setFixedWidth(fontMetrics().horizontalAdvance(u"000000"_s) + 8);
+    auto *retimer = new QPushButton(u"秒　で再設定する"_s, frame);
+    retimer->setObjectName(u"retimer"_s);
+    auto *phrase = new QHBoxLayout(frame);
+    phrase->setContentsMargins(4, 3, 4, 3);
+    phrase->setSpacing(2);
+    phrase->addWidget(m_snoozeSeconds);
+    phrase->addWidget(retimer);
+
+    auto *show = new QPushButton(u"このｵｰｸｼｮﾝを表示"_s, this);
+    show->setObjectName(u"Command2"_s);
+    auto *closeButton = new QPushButton(u"閉じる"_s, this);
+    closeButton->setObjectName(u"Command1"_s);
+
+    m_secondsLeft = new QLineEdit(this);
+    m_secondsLeft->setObjectName(u"zanT"_s);
+    m_secondsLeft->hide();
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(frame);
+    buttons->addStretch(1);
+    buttons->addWidget(show);
+    buttons->addWidget(closeButton);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(9, 9, 9, 9);
+    layout->addWidget(m_message);
+    layout->addWidget(m_remaining);
+    layout->addStretch(1);
+    layout->addLayout(buttons);
+
+    // 5895 x 1500 twips at 96 dpi, grown where Japanese text needs more.
+    setMinimumSize(393, 100);
+    resize(qMax(393, sizeHint().width()), qMax(100, sizeHint().height()));
+
+    m_timer = new QTimer(this);
+    m_timer->setObjectName(u"Timer1"_s);
+    m_timer->setInterval(1000);
+    connect(m_timer, &QTimer::timeout, this, &AlertWindow::countDown);
+
+    connect(retimer, &QPushButton::clicked, this, &AlertWindow::snooze);
+    connect(show, &QPushButton::clicked, this, &AlertWindow::showAuction);
+    connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
+
+    placeAtStoredPosition();
+    m_timer->start();
+}
+
+void AlertWindow::placeAtStoredPosition()
+{
+    const StateStore &store = m_services.store;
+    QPoint at = pixelsFromTwips(
+        numericValue(store.value(u"frmMes_pos_left"_s)), numericValue(store.value(u"frmMes_pos_top"_s)));
+    // A position left behind on a screen that is gone would hide the warning
+    // it is all about; bring such a window back onto the primary screen.
+    const QRect wanted(at, size());
+    bool visible = false;
+    for (const QScreen *screen : QGuiApplication::screens())
+        visible = visible || screen->availableGeometry().intersects(wanted);
+    if (!visible) {
+        if (const QScreen *primary = QGuiApplication::primaryScreen()) {
+            const QRect area = primary->availableGeometry();
+            at.setX(qBound(area.left(), at.x(), qMax(area.left(), area.right() - width())));
+            at.setY(qBound(area.top(), at.y(), qMax(area.top(), area.bottom() - height())));
+        }
+    }
+    move(at);
+}
+
+void AlertWindow::setMessage(const QString &text)
+{
+    m_message->setText(text);
+    // A long title wraps; let the window grow to show all of it.
+    resize(width(), qMax(height(), sizeHint().height()));
+}
+
+void AlertWindow::setSnoozeOffer(const QString &text)
+{
+    m_snoozeSeconds->setText(text);
+}
+
+void AlertWindow::setSecondsLeft(const QString &text)
+{
+    m_secondsLeft->setText(text);
+}
+
+void AlertWindow::present()
+{
+    show();
+    raise();
+    QApplication::alert(this);
+}
+
+void AlertWindow::countDown()
+{
+    const double left = numericValue(m_secondsLeft->text()) - 1;
+    m_secondsLeft->setText(plainNumber(left));
+    if (left == 0)
+        m_timer->stop();
+    m_remaining->setText(u"タイマーの残りは "_s + signedForm(left) + u"秒です。"_s);
+}
+
+void AlertWindow::showAuction()
+{
+    m_services.browser.showBrowser();
+    if (const int n = slotNamedByValue(m_services.store.value(u"Tnum"_s)))
+        m_services.browser.navigate(m_services.store.slotValue(u"URL"_s, n));
+    // The browser window came forward; the warning stays in front of it.
+    raise();
+}
+
+void AlertWindow::snooze()
+{
+    MessageBox &messages = m_services.messages;
+    const QString typed = m_snoozeSeconds->text();
+    if (numericValue(typed) < 10) {
+        m_boxes.show(messages, u"最低でも10秒以上で設定してください。"_s);
+        return;
+    }
+    if (numericValue(m_secondsLeft->text()) == 0) {
+        m_boxes.show(messages,
+            u"このオークションは既に終了したようです。自動延長や再出品などで継続している場合もありますのでよく確認しましょう。"_s);
+        return;
+    }
+
+    // The slot is this window's slot as the button was pressed. While the box
+    // is open a newer alert may take Tnum and the screen; it stays untouched.
+    StateStore &store = m_services.store;
+    const int n = slotNamedExactly(store.value(u"Tnum"_s));
+    const QString title = n ? store.slotValue(u"TimerText"_s, n) : QString();
+    const QString url = n ? store.slotValue(u"URL"_s, n) : QString();
+    Services &services = m_services;
+
+    const bool stillOpen
+        = m_boxes.show(messages, u"タイマーのお知らせ時間を"_s + typed + u"秒前に再設定します。"_s);
+
+    // A slot cancelled or given to another item meanwhile keeps what it has now.
+    if (n && !title.isEmpty() && services.store.slotValue(u"TimerText"_s, n) == title
+        && services.store.slotValue(u"URL"_s, n) == url) {
+        services.store.setSlotValue(u"reTime"_s, n, typed);
+        services.persistence.save();
+    }
+    if (stillOpen)
+        close();
+}
+
+void AlertWindow::closeEvent(QCloseEvent *event)
+{
+    const QPoint twips = twipsFromPixels(pos());
+    m_services.store.setValue(u"frmMes_pos_top"_s, QString::number(twips.y()));
+    m_services.store.setValue(u"frmMes_pos_left"_s, QString::number(twips.x()));
+    m_boxes.noteClose();
+    event->accept();
+    QWidget::closeEvent(event);
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "alert_target.h"
+#include "box_guard.h"
+
+#include <QWidget>
+
+struct Services;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTimer;
+
+// frmMessage: the warning that an auction is about to end. It floats above
+// every other window while it is open, counts its own seconds down, and
+// offers to show the item, to warn once more a chosen number of seconds
+// before the end, or to close. It has no parent, so a window-modal dialog of
+// the browser window never blocks it.
+class AlertWindow : public QWidget, public AlertTarget
+{
+    Q_OBJECT
+    Q_INTERFACES(AlertTarget)
+public:
+    // Creating the window is its load: on top, at its stored position, its
+    // own count running.
+    explicit AlertWindow(Services &services);
+
+    void setMessage(const QString &text) override;
+    void setSnoozeOffer(const QString &text) override;
+    void setSecondsLeft(const QString &text) override;
+
+    // Shows the window raised and asking for attention, without taking the
+    // keyboard from whatever the user is typing into.
+    void present();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void countDown();
+    void showAuction();
+    void snooze();
+    void placeAtStoredPosition();
+
+    Services &m_services;
+    BoxGuard m_boxes { *this };
+    QLabel *m_message = nullptr;
+    QLabel *m_remaining = nullptr;
+    QLineEdit *m_snoozeSeconds = nullptr;
+    QLineEdit *m_secondsLeft = nullptr;
+    QTimer *m_timer = nullptr;
+};

@@ -1,0 +1,336 @@
+#include "status_list_window.h"
+
+#include "browser_host.h"
+#include "clock.h"
+#include "ended_item.h"
+#include "persistence.h"
+#include "services.h"
+#include "state_store.h"
+#include "status_line.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+#include <QSvgRenderer>
+#include <QTimer>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+// Outside any namespace, as Q_INIT_RESOURCE requires.
+static void initAlarmResources()
+{
+    Q_INIT_RESOURCE(alarm);
+}
+
+namespace {
+
+const QColor kWhite(255, 255, 255);
+const QColor kEndedGrey(192, 192, 192);
+const QColor kRed(255, 0, 0);
+const QColor kDarkGreen(0, 64, 0);
+const QColor kBlue(0, 0, 255);
+const QColor kDarkGrey(64, 64, 64);
+const QColor kPanelGrey(224, 224, 224);
+
+// Each row sits 360 twips (24 pixels at 96 dpi) below the one before.
+constexpr int kRowHeight = 24;
+
+QPixmap mark(const QString &name)
+{
+    initAlarmResources();
+    QPixmap pixmap(50, 12);
+    pixmap.fill(Qt::transparent);
+    QSvgRenderer renderer(u":/alarm/"_s + name);
+    QPainter painter(&pixmap);
+    renderer.render(&painter);
+    return pixmap;
+}
+
+QLineEdit *textBox(const QString &name, QWidget *parent)
+{
+    auto *box = new QLineEdit(parent);
+    box->setObjectName(name);
+    box->setReadOnly(true);
+    // Selectable for copying, but the keyboard starts on the buttons.
+    box->setFocusPolicy(Qt::ClickFocus);
+    box->setFixedHeight(kRowHeight - 2);
+    return box;
+}
+
+void setColours(QWidget *w, const QColor *base, const QColor *text)
+{
+    QPalette p = w->palette();
+    if (base)
+        p.setColor(QPalette::Base, *base);
+    if (text) {
+        p.setColor(QPalette::Text, *text);
+        p.setColor(QPalette::WindowText, *text);
+    }
+    w->setPalette(p);
+}
+
+QLabel *label(const QString &text, QWidget *parent, const QColor *colour = nullptr)
+{
+    auto *l = new QLabel(text, parent);
+    l->setTextFormat(Qt::PlainText);
+    if (colour)
+        setColours(l, nullptr, colour);
+    return l;
+}
+
+QFont japaneseFont(double points, bool bold)
+{
+    QFont f;
+    f.setFamilies({ u"ＭＳ Ｐゴシック"_s, u"Noto Sans CJK JP"_s });
+    f.setPointSizeF(points);
+    f.setBold(bold);
+    return f;
+}
+
+} // namespace
+
+QString statusListClockText(const QDateTime &now)
+{
+    const QLocale locale; // the system's, unless the program chose another
+    return locale.toString(now.date(), QLocale::ShortFormat) + u' '
+        + locale.toString(now, locale.timeFormat(QLocale::LongFormat));
+}
+
+StatusListWindow::StatusListWindow(Services &services)
+    : QWidget(nullptr, Qt::Window)
+    , m_services(services)
+{
+    setObjectName(u"frmAlarm"_s);
+    setWindowTitle(u"Larkvane"_s);
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    const QColor background = palette().color(QPalette::Window);
+
+    // Title row with the clock on the right, a rule under it.
+    auto *title = label(u"現在のタイマー使用状況"_s, this);
+    title->setFont(japaneseFont(11.25, true));
+    auto *clockCaption = label(u"現在時刻 ："_s, this, &kDarkGrey);
+    m_now = new QLineEdit(u"00/00/00 00:00:00"_s, this);
+    m_now->setObjectName(u"Nowtime"_s);
+    m_now->setReadOnly(true);
+    m_now->setFrame(false);
+    m_now->setFocusPolicy(Qt::NoFocus);
+    QFont nowFont = m_now->font();
+    nowFont.setBold(true);
+    m_now->setFont(nowFont);
+    setColours(m_now, &background, &kBlue);
+    m_now->setMinimumWidth(m_now->fontMetrics().horizontalAdvance(u"0000/00/00 00:00:00 UTC+00:00"_s) + 8);
+
+    auto *titleRow = new QHBoxLayout;
+    titleRow->addWidget(title);
+    titleRow->addStretch(1);
+    titleRow->addWidget(clockCaption);
+    titleRow->addWidget(m_now);
+    auto *rule = new QFrame(this);
+    rule->setFrameShape(QFrame::HLine);
+    rule->setFrameShadow(QFrame::Sunken);
+
+    // The table: mark, number, title, listing time, end time, lead, buttons.
+    auto *grid = new QGridLayout;
+    grid->setHorizontalSpacing(4);
+    grid->setVerticalSpacing(kRowHeight - (kRowHeight - 2));
+    grid->addWidget(label(u"タイマー監視中の商品名"_s, this), 0, 2);
+    grid->addWidget(label(u"ｵｰｸｼｮﾝ登録日時"_s, this), 0, 3);
+    grid->addWidget(label(u"ｵｰｸｼｮﾝ終了時間"_s, this, &kRed), 0, 4);
+    grid->addWidget(label(u"┏ お知らせ時間(秒前)"_s, this, &kDarkGreen), 0, 5, 1, 3);
+    grid->setColumnMinimumWidth(0, 50);
+    grid->setColumnStretch(2, 1);
+
+    const QPixmap yahoo = mark(u"mark_yahoo.svg"_s);
+    const QPixmap bidders = mark(u"mark_bidders.svg"_s);
+    const int timeWidth = fontMetrics().horizontalAdvance(u"00/00/00 00:00"_s) + 16;
+    for (int n = 1; n <= StateStore::kSlots; ++n) {
+        Row &row = m_rows[n - 1];
+        const QString num = QString::number(n);
+        row.yahooMark = new QLabel(this);
+        row.yahooMark->setObjectName(u"ic_y"_s + num);
+        row.yahooMark->setPixmap(yahoo);
+        row.yahooMark->setFixedSize(50, 12);
+        row.yahooMark->hide();
+        row.biddersMark = new QLabel(this);
+        row.biddersMark->setObjectName(u"ic_b"_s + num);
+        row.biddersMark->setPixmap(bidders);
+        row.biddersMark->setFixedSize(50, 12);
+        row.biddersMark->hide();
+        row.title = textBox(u"TimerText"_s + num, this);
+        row.title->setMinimumWidth(280);
+        row.listed = textBox(u"starttime"_s + num, this);
+        row.listed->setFixedWidth(timeWidth);
+        row.ends = textBox(u"EndTime"_s + num, this);
+        row.ends->setFixedWidth(timeWidth);
+        row.lead = textBox(u"Text"_s + num, this);
+        row.lead->setFixedWidth(fontMetrics().horizontalAdvance(u"000000"_s) + 10);
+        row.lead->setAlignment(Qt::AlignRight);
+        row.cancel = new QPushButton(u"解除"_s, this);
+        row.cancel->setObjectName(u"TimerCut"_s + num);
+        row.cancel->setEnabled(false);
+        row.view = new QPushButton(u"表示"_s, this);
+        row.view->setObjectName(u"TimerView"_s + num);
+        row.view->setEnabled(false);
+        for (QPushButton *b : { row.cancel, row.view })
+            b->setFixedHeight(kRowHeight - 2);
+
+        setRowBackground(row, kWhite);
+        setColours(row.ends, nullptr, &kRed);
+        setColours(row.lead, &background, &kDarkGreen);
+
+        grid->addWidget(row.yahooMark, n, 0, Qt::AlignCenter);
+        grid->addWidget(row.biddersMark, n, 0, Qt::AlignCenter);
+        grid->addWidget(label(num + u'.', this), n, 1, Qt::AlignRight | Qt::AlignVCenter);
+        grid->addWidget(row.title, n, 2);
+        grid->addWidget(row.listed, n, 3);
+        grid->addWidget(row.ends, n, 4);
+        grid->addWidget(row.lead, n, 5);
+        grid->addWidget(row.cancel, n, 6);
+        grid->addWidget(row.view, n, 7);
+        grid->setRowMinimumHeight(n, kRowHeight);
+
+        connect(row.cancel, &QPushButton::clicked, this, [this, n] { cancel(n); });
+        connect(row.view, &QPushButton::clicked, this, [this, n] { view(n); });
+    }
+
+    auto *notes = new QVBoxLayout;
+    notes->setSpacing(2);
+    for (const QString &note :
+        { u"※背景色が白い項目は現在入札可能商品です。グレーの項目は既に終了している商品です。"_s,
+            u"※「N/A」と表示されている部分は、情報が登録されていないか自動認識できなかった項目です。"_s,
+            u"※出品者が自動延長の設定をしている時は「ｵｰｸｼｮﾝ終了時間」が随時変わる場合があります。"_s })
+        notes->addWidget(label(note, this));
+
+    // The close button on its light grey strip along the bottom.
+    auto *panel = new QFrame(this);
+    panel->setAutoFillBackground(true);
+    QPalette panelPalette = panel->palette();
+    panelPalette.setColor(QPalette::Window, kPanelGrey);
+    panel->setPalette(panelPalette);
+    auto *closeButton = new QPushButton(u"閉 じ る"_s, panel);
+    closeButton->setObjectName(u"cmdClose"_s);
+    closeButton->setMinimumWidth(100);
+    auto *panelRow = new QHBoxLayout(panel);
+    panelRow->setContentsMargins(9, 6, 9, 6);
+    panelRow->addStretch(1);
+    panelRow->addWidget(closeButton);
+    connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
+
+    auto *body = new QVBoxLayout;
+    body->setContentsMargins(9, 9, 9, 6);
+    body->addLayout(titleRow);
+    body->addWidget(rule);
+    body->addLayout(grid);
+    body->addSpacing(6);
+    body->addLayout(notes);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addLayout(body);
+    layout->addStretch(1);
+    layout->addWidget(panel);
+
+    // 11220 x 5160 twips at 96 dpi, or what the text needs.
+    resize(qMax(748, sizeHint().width()), qMax(344, sizeHint().height()));
+
+    auto *clock = new QTimer(this);
+    clock->setObjectName(u"Timer1"_s);
+    clock->setInterval(1000);
+    connect(clock, &QTimer::timeout, this, &StatusListWindow::showTime);
+    clock->start();
+}
+
+void StatusListWindow::setRowBackground(const Row &row, const QColor &colour)
+{
+    for (QLineEdit *box : { row.title, row.listed, row.ends })
+        setColours(box, &colour, nullptr);
+}
+
+void StatusListWindow::fill()
+{
+    show();
+    raise();
+    activateWindow();
+
+    const StateStore &store = m_services.store;
+    // A long title should show its beginning, not where the cursor lands.
+    const auto put = [](QLineEdit *box, const QString &text) {
+        box->setText(text);
+        box->setCursorPosition(0);
+    };
+    for (int n = 1; n <= StateStore::kSlots; ++n)
+        put(m_rows[n - 1].title, store.slotValue(u"TimerText"_s, n));
+    for (int n = 1; n <= StateStore::kSlots; ++n)
+        put(m_rows[n - 1].listed, store.slotValue(u"starttime"_s, n));
+    for (int n = 1; n <= StateStore::kSlots; ++n)
+        put(m_rows[n - 1].ends, store.slotValue(u"EndTime"_s, n));
+
+    const QDateTime now = m_services.clock.now();
+    const QString generalLead = store.value(u"infotime"_s);
+    for (int n = 1; n <= StateStore::kSlots; ++n) {
+        if (!store.isOccupied(n))
+            continue;
+        Row &row = m_rows[n - 1];
+        row.cancel->setEnabled(true);
+        row.view->setEnabled(true);
+        // Only Bidders pages give no listing time; the mark follows from that.
+        const bool bidders = row.listed->text() == u"N/A"_s;
+        row.biddersMark->setVisible(bidders);
+        row.yahooMark->setVisible(!bidders);
+        if (endTimeHasPassed(row.ends->text(), now))
+            setRowBackground(row, kEndedGrey);
+        const QString ownLead = store.slotValue(u"reTime"_s, n);
+        row.lead->setText(ownLead.isEmpty() ? generalLead : ownLead);
+    }
+    update();
+}
+
+void StatusListWindow::cancel(int n)
+{
+    Row &row = m_rows[n - 1];
+    row.title->clear();
+    row.lead->clear();
+    row.listed->clear();
+    row.ends->clear();
+
+    StateStore &store = m_services.store;
+    for (const QString &family : { u"reTime"_s, u"TimerText"_s, u"starttime"_s, u"EndTime"_s, u"URL"_s })
+        store.setSlotValue(family, n, QString());
+    store.disarm(n);
+
+    row.cancel->setEnabled(false);
+    row.view->setEnabled(false);
+    row.biddersMark->hide();
+    row.yahooMark->hide();
+    m_services.statusLine.setText(QString());
+    setRowBackground(row, kWhite);
+    m_services.persistence.save();
+
+    m_boxes.show(m_services.messages, u"指定のタイマーを解除しました。"_s);
+}
+
+void StatusListWindow::view(int n)
+{
+    m_services.browser.navigate(m_services.store.slotValue(u"URL"_s, n));
+}
+
+void StatusListWindow::showTime()
+{
+    m_now->setText(statusListClockText(m_services.clock.now()));
+}
+
+void StatusListWindow::closeEvent(QCloseEvent *event)
+{
+    m_boxes.noteClose();
+    QWidget::closeEvent(event);
+}
