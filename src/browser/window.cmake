@@ -1,1 +1,16 @@
-# the browser window library (larkvane_browser) is added here
+# The browser window frmWeb, the engine behind WebBrows, and the BrowserHost
+# the rest of the program uses.
+qt_add_resources(larkvane_browser_rcc browser.qrc)
+add_library(larkvane_browser STATIC
+  browser_engine.cpp browser_engine.h
+  web_engine_browser.cpp web_engine_browser.h
+  browser_layout.cpp browser_layout.h
+  direct_access.cpp direct_access.h
+  twips_scale.cpp twips_scale.h
+  status_text.cpp status_text.h
+  browser_window.cpp browser_window.h
+  browser_host_impl.cpp browser_host_impl.h
+  ${larkvane_browser_rcc}
+)
+target_include_directories(larkvane_browser PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(larkvane_browser PUBLIC larkvane_browser_logic Qt6::Widgets Qt6::WebEngineWidgets Qt6::Svg)

@@ -1,0 +1,573 @@
+#include "browser_window.h"
+
+#include "browser_engine.h"
+#include "browser_layout.h"
+#include "direct_access.h"
+#include "message_box.h"
+#include "numeric.h"
+#include "page_fetcher.h"
+#include "page_watcher.h"
+#include "persistence.h"
+#include "services.h"
+#include "state_store.h"
+#include "status_line.h"
+#include "twips_scale.h"
+#include "window_registry.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <utility>
+
+using namespace Qt::StringLiterals;
+
+static void initBrowserResources()
+{
+    Q_INIT_RESOURCE(browser);
+}
+
+namespace {
+
+const QString kAppTitle = u"Larkvane"_s;
+const QString kNoEarlierPage = u"これより前に戻れるページはありません。"_s;
+const QString kNoLaterPage = u"これ以上、先に進めるページはありません。"_s;
+const QString kCommandFailed = u"ご迷惑をおかけします。不具合が発生したので強制終了します。"_s;
+
+QIcon browserIcon(const QString &name)
+{
+    return QIcon(u":/browser/icons/"_s + name + u".svg"_s);
+}
+
+QString searchPage(const QString &folder)
+{
+    return QDir(folder).absoluteFilePath(u"html/serch.html"_s);
+}
+
+struct DropDownEntry
+{
+    QString text;
+    QString key;
+};
+
+struct ToolbarButton
+{
+    QString key;
+    QString text;
+    QString icon;
+    QList<DropDownEntry> entries;
+};
+
+QList<ToolbarButton> toolbarButtons()
+{
+    QList<DropDownEntry> timers;
+    for (int n = 1; n <= 10; ++n) {
+        // Full-width digits for one to nine, as the timer menu shows them.
+        const QString digits = n < 10 ? QString(QChar(0xFF10 + n)) : u"10"_s;
+        timers.append({ u"タイマー"_s + digits, u"tmr"_s + QString::number(n) });
+    }
+    return {
+        { u"環境設定"_s, u"環境設定"_s, u"settings"_s, {} },
+        { u"戻る"_s, u"戻る"_s, u"back"_s, {} },
+        { u"進む"_s, u"進む"_s, u"forward"_s, {} },
+        { u"再読込み"_s, u"再読込み"_s, u"reload"_s, {} },
+        { u"中止"_s, u"中止"_s, u"stop"_s, {} },
+        { u"Yダイレクトアクセス"_s, u"Yahoo!"_s, u"yahoo"_s,
+            { { u"ホーム表示"_s, u"D_y_home"_s }, { u"マイ・オークション"_s, u"D_y_myac"_s },
+                { u"ウォッチリスト"_s, u"D_y_wacth"_s }, { u"出品リスト"_s, u"D_y_syuppin"_s } } },
+        { u"Bダイレクトアクセス"_s, u"Bidders"_s, u"bidders"_s,
+            { { u"ホーム表示"_s, u"D_b_home"_s }, { u"マイ・オークション"_s, u"D_b_myac"_s },
+                { u"ウォッチリスト"_s, u"D_b_wacth"_s }, { u"出品リスト"_s, u"D_b_syuppin"_s },
+                { u"入札状況一覧"_s, u"D_b_nyulist"_s }, { u"アラート"_s, u"D_b_alert"_s } } },
+        { u"検索"_s, u"検索"_s, u"search"_s, {} },
+        { u"お気に入り"_s, u"お気に入り"_s, u"bookmark"_s,
+            { { u"お気に入りに追加"_s, u"bk_add"_s }, { u"表示 ／ 編集"_s, u"bk_edit"_s } } },
+        { u"タイマー"_s, u"タイマー起動"_s, u"timer"_s, timers },
+        { u"タイマー状況一覧"_s, u"タイマー状況一覧"_s, u"timerlist"_s, {} },
+    };
+}
+
+template <class Parent> QMenu *addMenu(Parent *parent, const QString &name, const QString &caption)
+{
+    QMenu *menu = parent->addMenu(caption);
+    menu->setObjectName(name);
+    menu->menuAction()->setObjectName(name);
+    return menu;
+}
+
+void addSeparator(QMenu *menu, const QString &name)
+{
+    menu->addSeparator()->setObjectName(name);
+}
+
+} // namespace
+
+BrowserWindow::BrowserWindow(Services &services, EngineFactory engineFactory, QWidget *parent)
+    : QMainWindow(parent)
+    , m_services(services)
+    , m_engineFactory(std::move(engineFactory))
+    , m_fetcher(std::make_unique<NetworkPageFetcher>())
+    , m_watcher(std::make_unique<PageWatcher>(services.store, services.clock, *m_fetcher))
+    , m_registration(services)
+{
+    initBrowserResources();
+    setObjectName(u"frmWeb"_s);
+
+    m_client = new QWidget(this);
+    m_client->setObjectName(u"client"_s);
+    m_client->installEventFilter(this);
+    setCentralWidget(m_client);
+
+    buildMenus();
+    buildToolbar();
+    buildFloatingButtons();
+    buildStatusBars();
+
+    connect(m_watcher.get(), &PageWatcher::timerMenuEnabled, this, &BrowserWindow::setTimerMenuEnabled);
+    // The countdown owns the line; the window only shows it while it exists.
+    m_stsBar->showMessage(services.statusLine.text());
+    connect(&services.statusLine, &StatusLine::changed, m_stsBar,
+        [this](const QString &text) { m_stsBar->showMessage(text); });
+
+    open();
+}
+
+BrowserWindow::~BrowserWindow()
+{
+    // The engine goes first: its last signals must not reach a half-destroyed
+    // window or the page watcher.
+    delete m_engine.data();
+}
+
+void BrowserWindow::open()
+{
+    setWindowTitle(kAppTitle);
+    setTimerMenuEnabled(false);
+    if (!m_engine)
+        createEngine();
+
+    const StateStore &store = m_services.store;
+    const TwipsScale tw = TwipsScale::of(this);
+    move(tw.toPixelsX(numericValue(store.value(u"x_pos"_s))),
+        tw.toPixelsY(numericValue(store.value(u"y_pos"_s))));
+    resize(tw.toPixelsX(numericValue(store.value(u"w_width"_s))),
+        tw.toPixelsY(numericValue(store.value(u"w_height"_s))));
+
+    m_toolbar->setVisible(store.value(u"tbar1"_s) == u"1"_s);
+    const bool buttons = store.value(u"tbar2"_s) == u"1"_s;
+    m_back->setVisible(buttons);
+    m_forward->setVisible(buttons);
+    layoutClient();
+
+    m_engine->navigate(searchPage(store.value(u"boot_dir"_s)));
+}
+
+void BrowserWindow::createEngine()
+{
+    m_engine = m_engineFactory(m_client);
+    QWidget *view = m_engine->widget();
+    view->setObjectName(u"WebBrows"_s);
+    view->lower();
+    view->show();
+
+    connect(m_engine, &BrowserEngine::titleChanged, this,
+        [this](const QString &title) { setWindowTitle(title + u" - "_s + kAppTitle); });
+    connect(m_engine, &BrowserEngine::statusTextChanged, m_info2, &QLabel::setText);
+    connect(m_engine, &BrowserEngine::documentComplete, m_watcher.get(), &PageWatcher::documentComplete);
+    m_watcher->setUserAgent(m_engine->userAgent());
+}
+
+void BrowserWindow::buildMenus()
+{
+    QMenuBar *bar = menuBar();
+    auto item
+        = [this](QMenu *menu, const QString &name, const QString &caption, std::function<void()> command) {
+              QAction *action = menu->addAction(caption);
+              action->setObjectName(name);
+              connect(action, &QAction::triggered, this, [this, command] { runGuarded(command); });
+              return action;
+          };
+
+    QMenu *file = addMenu(bar, u"mnuFile"_s, u"メイン(&M)"_s);
+    item(file, u"mnuEdit"_s, u"環境設定(&E)"_s, [this] { openWindow(u"frmConf"_s); });
+    addSeparator(file, u"mnuFileLine1"_s);
+    item(file, u"mnuTaskclose"_s, u"最小化する"_s, [this] { close(); });
+    addSeparator(file, u"mnuFileLine2"_s);
+    item(file, u"mnuFileQuit"_s, u"終了(&Q)"_s, [this] { openWindow(u"frmEnding"_s); });
+
+    QMenu *page = addMenu(bar, u"mnuPage"_s, u"ページ(&P)"_s);
+    item(page, u"mnuPageBack"_s, u"戻る(&B)"_s, [this] { goBack(); });
+    item(page, u"mnuPageForword"_s, u"進む(&F)"_s, [this] { goForward(); });
+    addSeparator(page, u"mnuPageLine1"_s);
+    item(page, u"mnuPageStop"_s, u"中止(&S)"_s, [this] { stopPage(); });
+    addSeparator(page, u"mnuPageLine2"_s);
+    item(page, u"mnuPageReload"_s, u"リロード(&R)"_s, [this] { reloadPage(); });
+
+    QMenu *find = addMenu(bar, u"mnuFind"_s, u"ダイレクトアクセス(&D)"_s);
+    QMenu *yahoo = addMenu(find, u"mnuDAYahoo"_s, u"Yahoo!ｵｰｸｼｮﾝ"_s);
+    item(yahoo, u"mnuFileOpenYafuoku"_s, u"ﾎｰﾑ表示"_s, [this] { openYahooHome(); });
+    const QStringList yahooSites = { u"マイオークション"_s, u"ウォッチリスト"_s, u"出品リスト"_s };
+    for (int i = 0; i < yahooSites.size(); ++i)
+        item(yahoo, u"mnuFindSite"_s, yahooSites[i], [this, i] { findSite(i); })->setProperty("index", i);
+    QMenu *bidders = addMenu(find, u"mnuDABidders"_s, u"BIDDERS"_s);
+    item(bidders, u"mnuFileOpenBidders"_s, u"ﾎｰﾑ表示"_s, [this] { openBiddersHome(); });
+    const QStringList biddersSites
+        = { u"マイオークション"_s, u"ウォッチリスト"_s, u"出品リスト"_s, u"入札状況一覧"_s, u"アラート"_s };
+    for (int i = 0; i < biddersSites.size(); ++i)
+        item(bidders, u"mnuFindSiteBD"_s, biddersSites[i], [this, i] {
+            findSiteBD(i);
+        })->setProperty("index", i);
+
+    QAction *search = bar->addAction(u"検索(&K)"_s);
+    search->setObjectName(u"mnukensaku"_s);
+    connect(search, &QAction::triggered, this, [this] { runGuarded([this] { openSearchPage(); }); });
+
+    QMenu *bookmarks = addMenu(bar, u"mnubookmark"_s, u"お気に入り(&U)"_s);
+    item(bookmarks, u"mnuBmplus"_s, u"このページを追加する"_s, [this] {
+        if (m_addBookmark)
+            m_addBookmark();
+    });
+    item(bookmarks, u"mnuBmedit"_s, u"表示/編集をする"_s, [this] { openWindow(u"frmbookmark"_s); });
+
+    m_timerMenu = addMenu(bar, u"mnutimer"_s, u"タイマー(&T)"_s);
+    for (int n = 1; n <= 10; ++n) {
+        const QString digits = n < 10 ? QString(QChar(0xFF10 + n)) : u"10"_s;
+        item(m_timerMenu, u"mnutimer"_s + QString::number(n), u"タイマー"_s + digits,
+            [this, n] { registerTimer(n); });
+    }
+
+    QAction *list = bar->addAction(u"ﾀｲﾏｰ状況一覧(&L)"_s);
+    list->setObjectName(u"mnuTimerlist"_s);
+    connect(list, &QAction::triggered, this, [this] { runGuarded([this] { openWindow(u"frmAlarm"_s); }); });
+
+    QMenu *help = addMenu(bar, u"mnuHelp"_s, u"ヘルプ(&H)"_s);
+    item(help, u"mnuHelpVersion"_s, u"ﾊﾞｰｼﾞｮﾝ情報(&V)..."_s, [this] { openWindow(u"frmVersion"_s); });
+}
+
+void BrowserWindow::buildToolbar()
+{
+    m_toolbar = new QToolBar(m_client);
+    m_toolbar->setObjectName(u"Toolbar1"_s);
+    m_toolbar->setMovable(false);
+    m_toolbar->setFloatable(false);
+    m_toolbar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_toolbar->setIconSize(QSize(20, 20));
+
+    for (const ToolbarButton &def : toolbarButtons()) {
+        auto *action = new QAction(browserIcon(def.icon), def.text, m_toolbar);
+        action->setObjectName(def.key);
+        action->setProperty("key", def.key);
+        const QString key = def.key;
+        connect(action, &QAction::triggered, this, [this, key] { toolbarButtonClicked(key); });
+        if (!def.entries.isEmpty()) {
+            auto *menu = new QMenu(m_toolbar);
+            menu->setObjectName(def.key + u"Menu"_s);
+            for (const DropDownEntry &entry : def.entries) {
+                QAction *e = menu->addAction(entry.text);
+                e->setObjectName(entry.key);
+                e->setProperty("key", entry.key);
+                const QString entryKey = entry.key;
+                connect(e, &QAction::triggered, this, [this, entryKey] { toolbarDropDownClicked(entryKey); });
+            }
+            action->setMenu(menu);
+        }
+        m_toolbar->addAction(action);
+        if (action->menu()) {
+            if (auto *button = qobject_cast<QToolButton *>(m_toolbar->widgetForAction(action)))
+                button->setPopupMode(QToolButton::MenuButtonPopup);
+        }
+    }
+}
+
+void BrowserWindow::buildFloatingButtons()
+{
+    auto make = [this](const QString &name, const QString &text, const QString &icon) {
+        auto *button = new QToolButton(m_client);
+        button->setObjectName(name);
+        button->setText(text);
+        button->setIcon(browserIcon(icon));
+        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        button->setFocusPolicy(Qt::NoFocus);
+        return button;
+    };
+    m_back = make(u"bt01"_s, u"戻る"_s, u"back"_s);
+    m_forward = make(u"bt02"_s, u"進む"_s, u"forward"_s);
+    connect(m_back, &QToolButton::clicked, this, [this] { runGuarded([this] { goBack(); }); });
+    connect(m_forward, &QToolButton::clicked, this, [this] { runGuarded([this] { goForward(); }); });
+}
+
+void BrowserWindow::buildStatusBars()
+{
+    auto make = [this](const QString &name) {
+        auto *bar = new QStatusBar(m_client);
+        bar->setObjectName(name);
+        auto *info = new QLabel(bar);
+        info->setObjectName(u"info"_s);
+        // Status texts come from pages: never rendered as markup.
+        info->setTextFormat(Qt::PlainText);
+        bar->addWidget(info, 1);
+        return bar;
+    };
+    m_stsBar = make(u"stsBar"_s);
+    m_stsBar->setSizeGripEnabled(false);
+    m_stsBar2 = make(u"stsBar2"_s);
+    m_info2 = m_stsBar2->findChild<QLabel *>(u"info"_s);
+}
+
+bool BrowserWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_client && event->type() == QEvent::Resize)
+        layoutClient();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void BrowserWindow::layoutClient()
+{
+    const TwipsScale tw = TwipsScale::of(this);
+    const QSize inner = m_client->size();
+    const int width = inner.width();
+    const int h1 = m_stsBar->sizeHint().height();
+    const int h2 = m_stsBar2->sizeHint().height();
+    m_stsBar2->setGeometry(0, inner.height() - h2, width, h2);
+    m_stsBar->setGeometry(0, inner.height() - h2 - h1, width, h1);
+    m_toolbar->setGeometry(0, 0, width, tw.toPixelsY(BrowserLayout::kToolbarHeight));
+    m_toolbar->raise();
+
+    const StateStore &store = m_services.store;
+    const QString tbar1 = store.value(u"tbar1"_s);
+    m_browser.moveTop(BrowserLayout::browserTop(tbar1));
+    const std::optional<QSize> size = BrowserLayout::browserSize(
+        tw.fromPixels(inner), m_browser.left(), tw.fromPixelsY(h1), tw.fromPixelsY(h2), tbar1);
+    if (size)
+        m_browser.setSize(*size);
+    if (m_engine)
+        m_engine->widget()->setGeometry(tw.toPixels(m_browser));
+    if (!size)
+        return;
+    if (store.value(u"tbar2"_s) != u"1"_s)
+        return;
+    placeFloatingButtons(store.value(u"tbar2mode"_s));
+}
+
+void BrowserWindow::placeFloatingButtons(const QString &corner)
+{
+    const TwipsScale tw = TwipsScale::of(this);
+    const QSize size(BrowserLayout::kButtonSize, BrowserLayout::kButtonSize);
+    m_back->setGeometry(tw.toPixels(QRect(BrowserLayout::backButtonPos(corner, m_browser), size)));
+    m_forward->setGeometry(tw.toPixels(QRect(BrowserLayout::forwardButtonPos(corner, m_browser), size)));
+    m_back->raise();
+    m_forward->raise();
+}
+
+void BrowserWindow::applyBars(int toolbar, int buttons)
+{
+    if (toolbar >= 0)
+        m_toolbar->setVisible(toolbar == 1);
+    if (buttons >= 0) {
+        m_back->setVisible(buttons == 1);
+        m_forward->setVisible(buttons == 1);
+    }
+    layoutClient();
+    // Hidden buttons have no corner; shown ones follow tbar2mode even where
+    // tbar2 says otherwise, because the dialog has just shown them.
+    if (buttons == 1)
+        placeFloatingButtons(m_services.store.value(u"tbar2mode"_s));
+    else if (buttons == 0)
+        placeFloatingButtons(QString());
+}
+
+void BrowserWindow::closeEvent(QCloseEvent *event)
+{
+    storeGeometry();
+    // Whatever was registered while the window was open survives a crash
+    // of the program in the tray.
+    m_services.persistence.save();
+    // The engine is the heavy part; the program idles in the tray without it.
+    if (m_engine) {
+        m_engine->widget()->hide();
+        m_engine->deleteLater();
+        m_engine = nullptr;
+    }
+    event->accept();
+}
+
+void BrowserWindow::showEvent(QShowEvent *event)
+{
+    // Shown again after a close that did not delete the window: open anew.
+    if (!m_engine)
+        open();
+    QMainWindow::showEvent(event);
+}
+
+void BrowserWindow::storeGeometry()
+{
+    StateStore &store = m_services.store;
+    const TwipsScale tw = TwipsScale::of(this);
+    store.setValue(u"x_pos"_s, QString::number(tw.fromPixelsX(x())));
+    store.setValue(u"y_pos"_s, QString::number(tw.fromPixelsY(y())));
+    store.setValue(u"w_width"_s, QString::number(tw.fromPixelsX(width())));
+    store.setValue(u"w_height"_s, QString::number(tw.fromPixelsY(height())));
+}
+
+void BrowserWindow::navigate(const QString &address)
+{
+    if (m_engine)
+        m_engine->navigate(address);
+}
+
+QString BrowserWindow::locationUrl() const
+{
+    return m_engine ? m_engine->locationUrl() : QString();
+}
+
+QString BrowserWindow::locationName() const
+{
+    return m_engine ? m_engine->locationName() : QString();
+}
+
+void BrowserWindow::goBack()
+{
+    if (m_engine && !m_engine->goBack())
+        m_services.messages.show(kNoEarlierPage, this);
+}
+
+void BrowserWindow::goForward()
+{
+    if (m_engine && !m_engine->goForward())
+        m_services.messages.show(kNoLaterPage, this);
+}
+
+void BrowserWindow::reloadPage()
+{
+    if (m_engine)
+        m_engine->reload();
+}
+
+void BrowserWindow::stopPage()
+{
+    if (m_engine)
+        m_engine->stop();
+}
+
+void BrowserWindow::openYahooHome()
+{
+    navigate(DirectAccess::yahooHome());
+}
+
+void BrowserWindow::openBiddersHome()
+{
+    navigate(DirectAccess::biddersHome());
+}
+
+void BrowserWindow::findSite(int index)
+{
+    const QString url = DirectAccess::yahooSite(index);
+    if (!url.isEmpty())
+        navigate(url);
+}
+
+void BrowserWindow::findSiteBD(int index)
+{
+    const QString url = DirectAccess::biddersSite(index);
+    if (!url.isEmpty())
+        navigate(url);
+}
+
+void BrowserWindow::openSearchPage()
+{
+    // The next document-complete then finds no times and disables the timer
+    // menu.
+    m_services.store.setValue(u"tmpsttime"_s, QString());
+    m_services.store.setValue(u"tmpedtime"_s, QString());
+    navigate(searchPage(QDir::currentPath()));
+}
+
+void BrowserWindow::registerTimer(int n)
+{
+    m_registration.registerSlot(n, windowTitle(), locationUrl(), this);
+}
+
+void BrowserWindow::toolbarButtonClicked(const QString &key)
+{
+    runGuarded([this, key] {
+        if (key == u"環境設定"_s)
+            openWindow(u"frmConf"_s);
+        else if (key == u"戻る"_s)
+            goBack();
+        else if (key == u"進む"_s)
+            goForward();
+        else if (key == u"再読込み"_s)
+            reloadPage();
+        else if (key == u"中止"_s)
+            stopPage();
+        else if (key == u"Yダイレクトアクセス"_s)
+            openYahooHome();
+        else if (key == u"Bダイレクトアクセス"_s)
+            openBiddersHome();
+        else if (key == u"検索"_s)
+            openSearchPage();
+        else if (key == u"タイマー状況一覧"_s)
+            openWindow(u"frmAlarm"_s);
+        // "お気に入り" and "タイマー" act through their drop-downs only.
+    });
+}
+
+void BrowserWindow::toolbarDropDownClicked(const QString &key)
+{
+    static const QStringList yahoo = { u"D_y_myac"_s, u"D_y_wacth"_s, u"D_y_syuppin"_s };
+    static const QStringList bidders
+        = { u"D_b_myac"_s, u"D_b_wacth"_s, u"D_b_syuppin"_s, u"D_b_nyulist"_s, u"D_b_alert"_s };
+    runGuarded([this, key] {
+        if (key == u"D_y_home"_s) {
+            openYahooHome();
+        } else if (yahoo.contains(key)) {
+            findSite(int(yahoo.indexOf(key)));
+        } else if (key == u"D_b_home"_s) {
+            openBiddersHome();
+        } else if (bidders.contains(key)) {
+            findSiteBD(int(bidders.indexOf(key)));
+        } else if (key == u"bk_add"_s) {
+            if (m_addBookmark)
+                m_addBookmark();
+        } else if (key == u"bk_edit"_s) {
+            openWindow(u"frmbookmark"_s);
+        } else {
+            // The timer entries go to their slot even while the timer menu is
+            // disabled; registration says itself when the page has no times.
+            for (int n = 1; n <= 10; ++n) {
+                if (key == u"tmr"_s + QString::number(n)) {
+                    registerTimer(n);
+                    break;
+                }
+            }
+        }
+    });
+}
+
+void BrowserWindow::openWindow(const QString &name)
+{
+    m_services.windows.open(name, this);
+}
+
+void BrowserWindow::setTimerMenuEnabled(bool enabled)
+{
+    m_timerMenu->setEnabled(enabled);
+    m_timerMenu->menuAction()->setEnabled(enabled);
+}
+
+// A command that fails says so and ends there; the program goes on in the
+// tray with its countdowns, whatever the message says.
+void BrowserWindow::runGuarded(const std::function<void()> &command)
+{
+    try {
+        command();
+    } catch (...) {
+        m_services.messages.show(kCommandFailed, this);
+    }
+}

@@ -1,0 +1,104 @@
+#pragma once
+
+#include "registration.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QRect>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class BrowserEngine;
+class NetworkPageFetcher;
+class PageWatcher;
+class QLabel;
+class QMenu;
+class QStatusBar;
+class QToolBar;
+class QToolButton;
+struct Services;
+
+// frmWeb, the program's main window: the embedded browser with its menus,
+// toolbar, floating back/forward buttons and two status bars. Closing it ends
+// nothing but the window; it is built anew, at the start page, each time it
+// opens.
+class BrowserWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    using EngineFactory = std::function<BrowserEngine *(QWidget *parent)>;
+
+    BrowserWindow(Services &services, EngineFactory engineFactory, QWidget *parent = nullptr);
+    ~BrowserWindow() override;
+
+    // Null while the window is closed.
+    BrowserEngine *engine() const { return m_engine.data(); }
+
+    void navigate(const QString &address);
+    QString locationUrl() const;
+    QString locationName() const;
+
+    // The settings dialog's changes: toolbar and floating buttons 1 show,
+    // 0 hide, -1 leave; then the browser area and the buttons are laid out
+    // again from tbar1 and tbar2mode.
+    void applyBars(int toolbar, int buttons);
+
+    // The bookmark-add command belongs to the bookmarks; main() hands it in.
+    void setBookmarkAddHandler(std::function<void()> handler) { m_addBookmark = std::move(handler); }
+
+    // The commands behind the menus, the toolbar and the floating buttons.
+    void goBack();
+    void goForward();
+    void reloadPage();
+    void stopPage();
+    void openYahooHome();
+    void openBiddersHome();
+    void findSite(int index); // Yahoo! pages, 0 to 2
+    void findSiteBD(int index); // Bidders pages, 0 to 4
+    void openSearchPage();
+    void registerTimer(int n);
+    void toolbarButtonClicked(const QString &key);
+    void toolbarDropDownClicked(const QString &key);
+
+    // The browser's place in the client area, in twips, as last laid out.
+    QRect browserTwips() const { return m_browser; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void open();
+    void createEngine();
+    void buildMenus();
+    void buildToolbar();
+    void buildFloatingButtons();
+    void buildStatusBars();
+    void layoutClient();
+    void placeFloatingButtons(const QString &corner);
+    void storeGeometry();
+    void openWindow(const QString &name);
+    void setTimerMenuEnabled(bool enabled);
+    void runGuarded(const std::function<void()> &command);
+
+    Services &m_services;
+    EngineFactory m_engineFactory;
+    std::unique_ptr<NetworkPageFetcher> m_fetcher;
+    std::unique_ptr<PageWatcher> m_watcher;
+    Registration m_registration;
+    std::function<void()> m_addBookmark;
+
+    QWidget *m_client = nullptr;
+    QPointer<BrowserEngine> m_engine;
+    QMenu *m_timerMenu = nullptr;
+    QToolBar *m_toolbar = nullptr;
+    QToolButton *m_back = nullptr;
+    QToolButton *m_forward = nullptr;
+    QStatusBar *m_stsBar = nullptr;
+    QStatusBar *m_stsBar2 = nullptr;
+    QLabel *m_info2 = nullptr;
+    QRect m_browser; // twips
+};
