@@ -226,6 +226,9 @@ void AlertWindow::closeEvent(QCloseEvent *event)
     const QPoint twips = twipsFromPixels(pos());
     m_services.store.setValue(u"frmMes_pos_top"_s, QString::number(twips.y()));
     m_services.store.setValue(u"frmMes_pos_left"_s, QString::number(twips.x()));
+    // Out of the top layer as it goes; the window is hiding anyway, so the
+    // re-created native window neither moves nor shows.
+    setWindowFlag(Qt::WindowStaysOnTopHint, false);
     m_boxes.noteClose();
     event->accept();
     QWidget::closeEvent(event);

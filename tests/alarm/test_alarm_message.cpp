@@ -265,6 +265,8 @@ void TestAlarmMessage::closingStoresPosition()
     else
         a.click(route);
 
+    QVERIFY(first && !first->isVisible() && !(first->windowFlags() & Qt::WindowStaysOnTopHint));
+    QCOMPARE(first->pos(), QPoint(321, 123));
     QCOMPARE(a.ts.store.value(u"frmMes_pos_left"_s), u"4815"_s);
     QCOMPARE(a.ts.store.value(u"frmMes_pos_top"_s), u"1845"_s);
     Alarm::flush();
