@@ -1,21 +1,16 @@
 #include "window_setup.h"
 
+#include "alarm_windows.h"
 #include "app_windows.h"
+#include "bookmark_window.h"
 #include "browser_host_proxy.h"
+#include "countdown.h"
 #include "lifecycle.h"
+#include "qt_sound_player.h"
 #include "services.h"
+#include "settings_dialog.h"
 #include "sound_player.h"
-
-namespace {
-
-// Plays nothing; stands in until the alarm folder's player is wired below.
-class SilentSoundPlayer final : public SoundPlayer
-{
-public:
-    void play(const QString &) override { }
-};
-
-} // namespace
+#include "state_store.h"
 
 WindowSetup::WindowSetup(Services &services, BrowserHostProxy &browserHost, Lifecycle &lifecycle)
     : m_services(services)
@@ -28,8 +23,7 @@ WindowSetup::~WindowSetup() = default;
 
 std::unique_ptr<SoundPlayer> WindowSetup::makeSoundPlayer()
 {
-    // alarm/: return its WAV player here.
-    return std::make_unique<SilentSoundPlayer>();
+    return std::make_unique<QtSoundPlayer>();
 }
 
 void WindowSetup::registerAll()
@@ -54,16 +48,17 @@ void WindowSetup::browser()
 
 void WindowSetup::alarm()
 {
-    // alarm/: the countdown on m_services.store's ticks, "frmMessage" and
-    // "frmAlarm".
+    m_countdown = std::make_unique<Countdown>(m_services);
+    QObject::connect(&m_services.store, &StateStore::tick, m_countdown.get(), &Countdown::tick);
+    registerAlarmWindows(m_services.windows, m_services);
 }
 
 void WindowSetup::settings()
 {
-    // settings/: "frmConf".
+    registerSettingsWindows(m_services.windows, m_services);
 }
 
 void WindowSetup::bookmarks()
 {
-    // bookmarks/: "frmbookmark".
+    registerBookmarkWindows(m_services.windows, m_services);
 }

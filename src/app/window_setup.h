@@ -3,6 +3,7 @@
 #include <memory>
 
 class BrowserHostProxy;
+class Countdown;
 class Lifecycle;
 class SoundPlayer;
 struct Services;
@@ -31,4 +32,5 @@ private:
     Services &m_services;
     BrowserHostProxy &m_browserHost;
     Lifecycle &m_lifecycle;
+    std::unique_ptr<Countdown> m_countdown;
 };
