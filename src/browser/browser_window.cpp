@@ -256,8 +256,12 @@ void BrowserWindow::buildToolbar()
     m_toolbar->setObjectName(u"Toolbar1"_s);
     m_toolbar->setMovable(false);
     m_toolbar->setFloatable(false);
-    m_toolbar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    m_toolbar->setIconSize(QSize(20, 20));
+    // Text under the picture keeps the eleven buttons narrow enough for the
+    // window's usual width; the picture takes what the 600 twips leave.
+    m_toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    const int height = TwipsScale::of(this).toPixelsY(BrowserLayout::kToolbarHeight);
+    const int icon = qBound(12, height - fontMetrics().height() - 10, 32);
+    m_toolbar->setIconSize(QSize(icon, icon));
 
     for (const ToolbarButton &def : toolbarButtons()) {
         auto *action = new QAction(browserIcon(def.icon), def.text, m_toolbar);
@@ -293,6 +297,7 @@ void BrowserWindow::buildFloatingButtons()
         button->setText(text);
         button->setIcon(browserIcon(icon));
         button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        button->setIconSize(QSize(22, 22));
         button->setFocusPolicy(Qt::NoFocus);
         return button;
     };
@@ -311,6 +316,7 @@ void BrowserWindow::buildStatusBars()
         info->setObjectName(u"info"_s);
         // Status texts come from pages: never rendered as markup.
         info->setTextFormat(Qt::PlainText);
+        info->setIndent(3);
         bar->addWidget(info, 1);
         return bar;
     };
