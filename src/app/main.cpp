@@ -3,6 +3,7 @@
 #include "app_icon.h"
 #include "browser_host_proxy.h"
 #include "clock.h"
+#include "extension_follower.h"
 #include "lifecycle.h"
 #include "persistence.h"
 #include "qt_file_dialog.h"
@@ -103,6 +104,8 @@ int main(int argc, char *argv[])
 
     WindowSetup setup(services, browser, lifecycle);
     setup.registerAll();
+    QObject::connect(setup.follower(), &ExtensionFollower::notification, &tray,
+        [&tray](const QString &text) { tray.icon()->showMessage(u"Larkvane"_s, text); });
 
     TrayCommands commands(services, lifecycle);
     commands.listenTo(tray);

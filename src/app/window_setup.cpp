@@ -2,15 +2,24 @@
 
 #include "alarm_windows.h"
 #include "app_windows.h"
+#include "bookmark_list.h"
 #include "bookmark_window.h"
+#include "browser_engine.h"
+#include "browser_host_impl.h"
 #include "browser_host_proxy.h"
+#include "browser_window.h"
 #include "countdown.h"
+#include "extension_follower.h"
 #include "lifecycle.h"
+#include "page_fetcher.h"
 #include "qt_sound_player.h"
 #include "services.h"
 #include "settings_dialog.h"
 #include "sound_player.h"
 #include "state_store.h"
+#include "window_registry.h"
+
+using namespace Qt::StringLiterals;
 
 WindowSetup::WindowSetup(Services &services, BrowserHostProxy &browserHost, Lifecycle &lifecycle)
     : m_services(services)
@@ -42,8 +51,25 @@ void WindowSetup::app()
 
 void WindowSetup::browser()
 {
-    // browser/: register "frmWeb" and hand its BrowserHost to
-    // m_browserHost.setTarget(); until then "ウィンドウを開く" opens nothing.
+    m_browserHostImpl = std::make_unique<BrowserHostImpl>(m_services.windows);
+    m_browserHost.setTarget(m_browserHostImpl.get());
+    Services &services = m_services;
+    registerBrowserWindow(m_services.windows, m_services,
+        BrowserWindowHooks {
+            .addBookmark = [&services](QObject *owner) { BookmarkList::addCurrentPage(services, owner); } });
+
+    // The follower outlives every browser window, so it has a fetcher of its
+    // own; it speaks with the browser's voice once a window has shown it.
+    m_followFetcher = std::make_unique<NetworkPageFetcher>();
+    m_follower = std::make_unique<ExtensionFollower>(
+        m_services.store, m_services.persistence, m_services.clock, *m_followFetcher, m_services.statusLine);
+    NetworkPageFetcher *fetcher = m_followFetcher.get();
+    QObject::connect(&m_services.windows, &WindowRegistry::windowCreated, fetcher,
+        [fetcher](const QString &name, QObject *window) {
+            auto *browser = qobject_cast<BrowserWindow *>(window);
+            if (name == u"frmWeb"_s && browser && browser->engine())
+                fetcher->setUserAgent(browser->engine()->userAgent());
+        });
 }
 
 void WindowSetup::alarm()
@@ -51,6 +77,9 @@ void WindowSetup::alarm()
     m_countdown = std::make_unique<Countdown>(m_services);
     QObject::connect(&m_services.store, &StateStore::tick, m_countdown.get(), &Countdown::tick);
     registerAlarmWindows(m_services.windows, m_services);
+    // A page that says its auction closed early ends the slot as its end would.
+    QObject::connect(
+        m_follower.get(), &ExtensionFollower::slotEndedEarly, m_countdown.get(), &Countdown::endSlot);
 }
 
 void WindowSetup::settings()

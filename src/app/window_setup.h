@@ -3,7 +3,10 @@
 #include <memory>
 
 class BrowserHostProxy;
+class BrowserHostImpl;
 class Countdown;
+class ExtensionFollower;
+class NetworkPageFetcher;
 class Lifecycle;
 class SoundPlayer;
 struct Services;
@@ -19,6 +22,9 @@ public:
 
     void registerAll();
 
+    // Desktop notifications the program wants to give (an extended auction).
+    ExtensionFollower *follower() const { return m_follower.get(); }
+
     // The alert sound player, needed before the services exist.
     static std::unique_ptr<SoundPlayer> makeSoundPlayer();
 
@@ -32,5 +38,8 @@ private:
     Services &m_services;
     BrowserHostProxy &m_browserHost;
     Lifecycle &m_lifecycle;
+    std::unique_ptr<BrowserHostImpl> m_browserHostImpl;
+    std::unique_ptr<NetworkPageFetcher> m_followFetcher;
+    std::unique_ptr<ExtensionFollower> m_follower;
     std::unique_ptr<Countdown> m_countdown;
 };
