@@ -1,6 +1,7 @@
 #include "alert_window.h"
 
 #include "browser_host.h"
+#include "log.h"
 #include "numeric.h"
 #include "persistence.h"
 #include "screen_twips.h"
@@ -215,6 +216,8 @@ void AlertWindow::snooze()
     if (n && !title.isEmpty() && services.store.slotValue(u"TimerText"_s, n) == title
         && services.store.slotValue(u"URL"_s, n) == url) {
         services.store.setSlotValue(u"reTime"_s, n, typed);
+        qCInfo(lcAlarm).nospace().noquote()
+            << "slot " << n << " snoozed: next alert at " << typed << " s left";
         services.persistence.save();
     }
     if (stillOpen)

@@ -1,6 +1,7 @@
 #include "countdown.h"
 
 #include "alert_target.h"
+#include "log.h"
 #include "numeric.h"
 #include "persistence.h"
 #include "services.h"
@@ -59,6 +60,22 @@ void Countdown::onArmedChanged(int n, bool armed)
     if (!validSlot(n))
         return;
     m_pace[n - 1] = armed ? Pace { m_steady(), 0 } : Pace {};
+    if (!armed)
+        return;
+    // The alert comes only when the time left meets the lead exactly, once a
+    // second: say so now when that can never happen.
+    const StateStore &store = m_services.store;
+    const double left = numericValue(store.slotValue(u"ed"_s, n)) - numericValue(store.slotValue(u"st"_s, n));
+    const QString ownLead = store.slotValue(u"reTime"_s, n);
+    const double lead = ownLead.isEmpty() ? numericValue(store.value(u"infotime"_s)) : numericValue(ownLead);
+    const char *outlook = "";
+    if (lead < 0 || lead != std::floor(lead))
+        outlook = ": a lead that is no whole number of seconds never alerts";
+    else if (lead >= left)
+        outlook = ": that is not ahead, so no alert comes before the end";
+    qCInfo(lcAlarm).nospace().noquote()
+        << "slot " << n << " counting: " << left << " s left, alert at " << lead << " s left"
+        << (ownLead.isEmpty() ? " (the general lead)" : " (its own)") << outlook;
 }
 
 void Countdown::tick(int n)
@@ -74,6 +91,9 @@ void Countdown::tick(int n)
     }
     const qint64 due = (now - pace.armedAtMs) / 1000;
     qint64 toRun = std::max<qint64>(1, due - pace.ticksRun);
+    if (toRun > 1)
+        qCInfo(lcAlarm).nospace().noquote() << "slot " << n << ": the tick came " << (toRun - 1)
+                                            << " s late (stopped or asleep); running the missed ticks now";
     // Only the line of the last tick is ever seen; building the others would
     // make a long catch-up slow for nothing.
     while (toRun > 0 && m_services.store.isArmed(n)) {
@@ -129,7 +149,11 @@ void Countdown::raiseAlert(int n, double lead)
     if (windows.find(kAlertWindow))
         windows.close(kAlertWindow);
 
-    m_services.sound.play(store.value(u"wavfile"_s));
+    const QString sound = store.value(u"wavfile"_s);
+    qCInfo(lcAlarm).nospace().noquote()
+        << "slot " << n << " alert, " << lead << " s left: 「" << store.slotValue(u"TimerText"_s, n)
+        << "」; sound " << (sound.isEmpty() ? u"(none set)"_s : sound);
+    m_services.sound.play(sound);
 
     const double minutes = std::floor(lead / 60);
     const double seconds = lead - minutes * 60;
@@ -150,6 +174,10 @@ void Countdown::endSlot(int n)
 {
     if (!validSlot(n))
         return;
+    qCInfo(lcAlarm).nospace().noquote()
+        << "slot " << n << " ended: 「" << m_services.store.slotValue(u"TimerText"_s, n) << "」"
+        << ", count " << m_services.store.slotValue(u"st"_s, n) << " of "
+        << m_services.store.slotValue(u"ed"_s, n) << " s";
     m_services.windows.closeInOrder(windowsClosedAtEnd());
     m_services.store.disarm(n);
     m_services.statusLine.setText(QString());

@@ -1,5 +1,7 @@
 #include "qt_sound_player.h"
 
+#include "log.h"
+
 #include <QAudioDevice>
 #include <QFile>
 #include <QFileInfo>
@@ -84,11 +86,19 @@ bool QtSoundPlayer::isBusy() const
 
 void QtSoundPlayer::play(const QString &path)
 {
-    if (isBusy())
+    if (isBusy()) {
+        qCInfo(lcAlarm) << "sound skipped:" << m_file << "is still playing";
         return;
+    }
     const QString file = existingFile(path);
-    if (file.isEmpty() || QMediaDevices::audioOutputs().isEmpty())
+    if (file.isEmpty()) {
+        qCInfo(lcAlarm) << "sound skipped:" << path << "is no readable file";
         return;
+    }
+    if (QMediaDevices::audioOutputs().isEmpty()) {
+        qCInfo(lcAlarm) << "sound skipped: this machine has no audio output";
+        return;
+    }
 
     release();
     const qint64 length = wavDurationMs(file);
@@ -104,11 +114,14 @@ void QtSoundPlayer::play(const QString &path)
             Q_EMIT idle();
     });
     connect(effect, &QSoundEffect::statusChanged, this, [this, effect] {
-        if (effect == m_effect && effect->status() == QSoundEffect::Error)
+        if (effect == m_effect && effect->status() == QSoundEffect::Error) {
+            qCInfo(lcAlarm) << "sound failed:" << m_file << "could not be decoded or played";
             Q_EMIT idle();
+        }
     });
     effect->setSource(QUrl::fromLocalFile(file));
     effect->play();
+    qCInfo(lcAlarm) << "sound started:" << file << "on" << QMediaDevices::defaultAudioOutput().description();
 }
 
 void QtSoundPlayer::release()

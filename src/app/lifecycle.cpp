@@ -1,5 +1,7 @@
 #include "lifecycle.h"
 
+#include "log.h"
+
 #include "persistence.h"
 #include "services.h"
 #include "window_registry.h"
@@ -32,6 +34,7 @@ void Lifecycle::exitFromTray()
     if (m_exiting)
         return;
     m_exiting = true;
+    qCInfo(lcTray) << "exit from the tray menu (or a signal, or the session's end)";
     m_services.windows.close(u"frmWeb"_s);
     end();
 }
@@ -41,6 +44,7 @@ void Lifecycle::exitConfirmed()
     if (m_exiting)
         return;
     m_exiting = true;
+    qCInfo(lcTray) << "exit confirmed in the exit window";
     // Each window stores what it keeps (browser geometry, alert position) as
     // it closes, so all of them must be gone before the file is written.
     m_services.windows.closeInOrder(confirmedExitOrder());
@@ -52,6 +56,7 @@ void Lifecycle::closeStore()
     if (m_closed)
         return;
     m_closed = true;
+    qCInfo(lcTray) << "closing the store: settings and slots are written";
     // An open browser window stores its geometry into the store as it closes.
     m_services.windows.close(u"frmWeb"_s);
     // A file that cannot be written loses this run's changes; there is no one

@@ -5,6 +5,7 @@
 #include "clock.h"
 #include "extension_follower.h"
 #include "lifecycle.h"
+#include "log.h"
 #include "persistence.h"
 #include "qt_file_dialog.h"
 #include "qt_message_box.h"
@@ -69,6 +70,7 @@ int main(int argc, char *argv[])
     case SingleInstance::Result::Acquired:
         break;
     case SingleInstance::Result::HeldByOther:
+        qCInfo(lcTray) << "another copy holds" << instance.lockPath() << "- this one ends";
         tellAlreadyRunning(messages);
         return 0;
     case SingleInstance::Result::Unavailable:
@@ -79,6 +81,7 @@ int main(int argc, char *argv[])
         break;
     }
 
+    qCInfo(lcTray) << "starting in" << QDir::currentPath();
     JapanClock clock;
     StateStore store;
     Persistence persistence(store, QDir::currentPath());
@@ -113,10 +116,17 @@ int main(int argc, char *argv[])
     // Shown even where no notification area is up yet: a panel that starts
     // after us may still take the icon.
     tray.show();
-    if (showsBrowserAtStart(store.value(u"chk1"_s), QSystemTrayIcon::isSystemTrayAvailable()))
+    const bool trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
+    if (showsBrowserAtStart(store.value(u"chk1"_s), trayAvailable)) {
+        qCInfo(lcTray) << "opening the browser window"
+                       << (trayAvailable ? "" : "(no notification area to start in)");
         browser.showBrowser();
+    } else {
+        qCInfo(lcTray) << "starting in the tray";
+    }
 
     const int code = QApplication::exec();
+    qCInfo(lcTray) << "event loop ended, exit code" << code;
     deleteRemainingWindows();
     return code;
 }

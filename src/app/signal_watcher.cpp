@@ -1,5 +1,7 @@
 #include "signal_watcher.h"
 
+#include "log.h"
+
 #include <QSocketNotifier>
 
 #include <cerrno>
@@ -67,7 +69,9 @@ void SignalWatcher::drain()
         const ssize_t n = ::read(s_fds[1], buffer, sizeof buffer);
         if (n <= 0)
             break;
-        for (ssize_t i = 0; i < n; ++i)
+        for (ssize_t i = 0; i < n; ++i) {
+            qCInfo(lcTray) << "signal" << int(buffer[i]) << "received";
             Q_EMIT received(buffer[i]);
+        }
     }
 }

@@ -1,5 +1,7 @@
 #include "tray.h"
 
+#include "log.h"
+
 #include <QAction>
 #include <QIcon>
 #include <QMenu>
@@ -45,11 +47,16 @@ Tray::~Tray()
 void Tray::show()
 {
     m_icon->show();
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        qCInfo(lcTray) << "tray icon shown";
+    else
+        qCInfo(lcTray) << "no notification area yet: the icon waits for one (the timers run all the same)";
 }
 
 void Tray::remove()
 {
     m_icon->hide();
+    qCInfo(lcTray) << "tray icon removed";
 }
 
 void Tray::onActivated(QSystemTrayIcon::ActivationReason reason)

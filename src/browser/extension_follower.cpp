@@ -1,6 +1,7 @@
 #include "extension_follower.h"
 
 #include "clock.h"
+#include "log.h"
 #include "numeric.h"
 #include "page_recognizer.h"
 #include "persistence.h"
@@ -93,6 +94,8 @@ void ExtensionFollower::onTick(int n)
 
     if (atAlert)
         f.alertAhead = false;
+    qCInfo(lcBrowser).nospace().noquote() << "slot " << n << ": reading its page again for a changed end, "
+                                          << left << " s left" << (atAlert ? " (at the alert)" : "");
     f.lastFetch = now;
     f.url = url;
     f.pending = m_fetcher.fetch(QUrl(url), [this, n, url](const FetchResult &result) {
@@ -103,8 +106,12 @@ void ExtensionFollower::onTick(int n)
 
 void ExtensionFollower::onFetched(int n, const QString &url, const FetchResult &result)
 {
-    if (!result.ok || !m_store.isArmed(n) || m_store.slotValue(u"URL"_s, n) != url)
+    if (!result.ok || !m_store.isArmed(n) || m_store.slotValue(u"URL"_s, n) != url) {
+        qCInfo(lcBrowser).nospace().noquote()
+            << "slot " << n << ": page not used"
+            << (result.ok ? ", the slot changed meanwhile" : ", the fetch failed");
         return;
+    }
     const QDateTime now = m_clock.now();
     const QDate today = now.toOffsetFromUtc(kJapanOffsetSeconds).date();
     const PageReading page = recognizePage(result.text(), result.body, QUrl(url), today);
@@ -117,26 +124,41 @@ void ExtensionFollower::onFetched(int n, const QString &url, const FetchResult &
             = page.endAt.isValid() && page.endAt <= now ? timeText(page.endAt) : timeText(now);
         m_store.setSlotValue(u"EndTime"_s, n, ended);
         m_store.setSlotValue(u"ed"_s, n, QString::number(elapsed));
+        qCInfo(lcBrowser).nospace().noquote()
+            << "slot " << n << ": the page says the auction has ended (" << ended << "); ending the slot now";
         m_persistence.save();
         Q_EMIT slotEndedEarly(n);
         return;
     }
-    if (!page.complete || page.end.isEmpty() || !page.endAt.isValid())
+    if (!page.complete || page.end.isEmpty() || !page.endAt.isValid()) {
+        qCInfo(lcBrowser).nospace().noquote()
+            << "slot " << n << ": no end time on the page read again; the end stays "
+            << m_store.slotValue(u"EndTime"_s, n);
         return;
+    }
 
     // Later by the minute, as the slot's end text counts, so that the seconds
     // a minute-exact reading drops never pass for an extension.
     const QDateTime known = parseTimeText(m_store.slotValue(u"EndTime"_s, n));
     const QDateTime found = parseTimeText(page.end);
-    if (!known.isValid() || !found.isValid() || found <= known)
+    if (!known.isValid() || !found.isValid() || found <= known) {
+        qCInfo(lcBrowser).nospace().noquote() << "slot " << n << ": end unchanged (" << page.end << ")";
         return;
+    }
     const qint64 total = wholeValue(m_store.slotValue(u"ed"_s, n));
     const qint64 leftNow = total - elapsed;
     const qint64 leftNew = now.secsTo(page.endAt);
-    if (leftNew <= leftNow)
+    if (leftNew <= leftNow) {
+        qCInfo(lcBrowser).nospace().noquote()
+            << "slot " << n << ": the page gives " << page.end << ", yet no more time (" << leftNew
+            << " s against " << leftNow << " s counted)";
         return;
+    }
 
     m_store.setSlotValue(u"ed"_s, n, QString::number(total + (leftNew - leftNow)));
+    qCInfo(lcBrowser).nospace().noquote()
+        << "slot " << n << ": extended from " << m_store.slotValue(u"EndTime"_s, n) << " to " << page.end
+        << ", " << (leftNew - leftNow) << " s more";
     m_store.setSlotValue(u"EndTime"_s, n, page.end);
     m_persistence.save();
     const QString text = u"終了時間が延長されました（"_s + page.end + u"）"_s;

@@ -1,6 +1,7 @@
 #include "page_fetcher.h"
 
 #include "cp932_codec.h"
+#include "log.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -60,6 +61,7 @@ PageFetcher::Id NetworkPageFetcher::fetch(const QUrl &url, Callback done)
     if (!m_userAgent.isEmpty())
         request.setHeader(QNetworkRequest::UserAgentHeader, m_userAgent);
 
+    qCInfo(lcBrowser) << "fetch" << id << "of" << url.toDisplayString() << "started";
     p.reply = m_manager->get(request);
     p.timer = new QTimer(this);
     p.timer->setSingleShot(true);
@@ -68,6 +70,7 @@ PageFetcher::Id NetworkPageFetcher::fetch(const QUrl &url, Callback done)
         auto it = m_pending.find(id);
         if (it == m_pending.end() || !it->reply)
             return;
+        qCInfo(lcBrowser) << "fetch" << id << "timed out after" << m_timeoutMs << "ms";
         it->timedOut = true;
         it->reply->abort();
     });
@@ -77,6 +80,7 @@ PageFetcher::Id NetworkPageFetcher::fetch(const QUrl &url, Callback done)
         auto it = m_pending.find(id);
         if (it == m_pending.end() || !it->reply || it->tooLarge)
             return;
+        qCInfo(lcBrowser) << "fetch" << id << "dropped: the body is over" << m_maxBodyBytes << "bytes";
         it->tooLarge = true;
         it->reply->abort();
     });
@@ -93,6 +97,7 @@ void NetworkPageFetcher::cancel(Id id)
         return;
     Pending p = std::move(*it);
     m_pending.erase(it);
+    qCDebug(lcBrowser) << "fetch" << id << "cancelled";
     drop(p);
 }
 
@@ -149,6 +154,11 @@ void NetworkPageFetcher::finish(Id id)
             result.ok = true;
         }
     }
+    if (result.ok)
+        qCInfo(lcBrowser) << "fetch" << id << "of" << result.finalUrl.toDisplayString() << "gave status"
+                          << result.status << "with" << result.body.size() << "bytes";
+    else
+        qCInfo(lcBrowser) << "fetch" << id << "failed, status" << result.status << "-" << result.error;
     Callback done = std::move(p.done);
     p.done = nullptr;
     drop(p);

@@ -1,6 +1,7 @@
 #include "page_watcher.h"
 
 #include "clock.h"
+#include "log.h"
 #include "page_fetcher.h"
 #include "page_recognizer.h"
 #include "state_store.h"
@@ -28,6 +29,22 @@ QString spaceTrimmed(const QString &text)
     while (e > b && text[e - 1] == u' ')
         --e;
     return text.mid(b, e - b);
+}
+
+// What a reading found, for the log.
+QString described(const PageReading &reading)
+{
+    QString found;
+    if (reading.closed)
+        found = u"the auction has ended"_s;
+    else if (reading.start.isEmpty() && reading.end.isEmpty())
+        found = u"no auction times"_s;
+    else
+        found = u"start "_s + reading.start + u", end "_s + reading.end
+            + (reading.exactSeconds ? u" (to the second)"_s : QString());
+    if (!reading.complete)
+        found += u"; the reading broke off midway, the timer menu is left as it was"_s;
+    return found;
 }
 
 bool isFetched(const QString &url)
@@ -79,18 +96,24 @@ void PageWatcher::documentComplete(bool topLevel, const QString &url)
     for (const QString &field : { u"tmpsttime"_s, u"tmpedtime"_s, u"tmpedsec"_s, u"tmptitle"_s })
         d->store.setValue(field, QString());
     updateMenu();
-    if (!isFetched(address))
+    if (!isFetched(address)) {
+        qCDebug(lcBrowser) << "page" << address << "is not on the web: not read";
         return;
+    }
 
     const QDate today = d->clock.now().toOffsetFromUtc(kJapanOffsetSeconds).date();
     const QUrl pageUrl(address);
     d->pending = d->fetcher.fetch(pageUrl, [this, pageUrl, today, updateMenu](const FetchResult &result) {
         d->pending = 0;
-        if (!result.ok)
+        if (!result.ok) {
+            qCInfo(lcBrowser) << "page" << pageUrl.toDisplayString()
+                              << "could not be read again:" << result.error << "- the timer menu stays off";
             return;
+        }
         d->store.setValue(u"Text1"_s, result.text());
         const QString source = d->store.value(u"Text1"_s);
         const PageReading reading = recognizePage(source, result.body, pageUrl, today);
+        qCInfo(lcBrowser).noquote() << "page" << pageUrl.toDisplayString() << "read:" << described(reading);
         d->store.setValue(u"tmpsttime"_s, reading.start);
         d->store.setValue(u"tmpedtime"_s, reading.end);
         if (!reading.end.isEmpty()) {

@@ -1,6 +1,7 @@
 #include "registration.h"
 
 #include "clock.h"
+#include "log.h"
 #include "message_box.h"
 #include "persistence.h"
 #include "services.h"
@@ -58,10 +59,12 @@ void Registration::registerSlot(int n, const QString &caption, const QString &ur
     const QString pageTitle = store.value(u"tmptitle"_s);
 
     if (store.value(u"wavfile"_s).isEmpty()) {
+        qCInfo(lcBrowser) << "slot" << n << "not set: no sound file is chosen";
         m_services.messages.show(u"サウンドが指定されていません。環境設定を確認してください。"_s, owner);
         return;
     }
     if (store.isArmed(n)) {
+        qCInfo(lcBrowser) << "slot" << n << "not set: it is counting down already";
         m_services.messages.show(u"このタイマーは現在使用中です！"_s, owner);
         return;
     }
@@ -89,12 +92,19 @@ void Registration::registerSlot(int n, const QString &caption, const QString &ur
             store.setSlotValue(family, n, QString());
         store.disarm(n);
         m_services.statusLine.setText(QString());
+        qCInfo(lcBrowser).nospace().noquote()
+            << "slot " << n
+            << " cleared: " << (name ? "the page gave no end time" : "no item name in the caption ")
+            << (name ? QString() : caption);
         m_services.persistence.save();
         m_services.messages.show(u"このページではタイマーが使えません。"_s, owner);
         return;
     }
     store.setSlotValue(u"st"_s, n, u"0"_s);
     store.setSlotValue(u"ed"_s, n, QString::number(m_services.clock.now().secsTo(endAt)));
+    qCInfo(lcBrowser).nospace().noquote()
+        << "slot " << n << " set from " << url << ": 「" << *name << "」, ends " << end
+        << (endAt.time().second() ? " (to the second)" : "");
     store.arm(n);
     m_services.persistence.save();
     m_services.messages.show(*name + u"　のタイマーをスタートしました。"_s, owner);

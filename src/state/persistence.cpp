@@ -2,11 +2,13 @@
 
 #include "clock.h"
 #include "cp932_codec.h"
+#include "log.h"
 #include "numeric.h"
 #include "profile_file.h"
 #include "state_store.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 using namespace Qt::StringLiterals;
 
@@ -125,6 +127,9 @@ void Persistence::restore(const Clock &clock)
 
     const QString wave = read(kSound, u"wave"_s);
     m_store.setValue(u"wavfile"_s, wave.isEmpty() ? QDir(m_bootDir).filePath(u"timecall.wav"_s) : wave);
+    qCInfo(lcState).nospace().noquote()
+        << "lead " << m_store.value(u"infotime"_s) << " s, sound " << m_store.value(u"wavfile"_s)
+        << (QFileInfo(m_store.value(u"wavfile"_s)).isFile() ? "" : " (no such file: alerts stay silent)");
 
     readInto(u"check"_s, u"chk1"_s);
     if (m_store.value(u"chk1"_s) != u"1"_s)
@@ -143,22 +148,41 @@ void Persistence::restore(const Clock &clock)
     QDateTime now = clock.now().toOffsetFromUtc(kJapanOffsetSeconds);
     now = now.addMSecs(-now.time().msec());
     const QDate today = now.date();
-    if (!now.isValid())
+    if (!now.isValid()) {
+        qCWarning(lcState) << "the clock gives no valid time: no slot is re-armed";
         return;
+    }
     for (int n = 1; n <= StateStore::kSlots; ++n) {
-        if (!m_store.isOccupied(n))
+        if (!m_store.isOccupied(n)) {
+            qCDebug(lcState).nospace().noquote() << "restored slot " << n << ": free";
             continue;
+        }
         const QString text = m_store.slotValue(u"EndTime"_s, n);
         const QDate d = endDate(text);
         const QTime t = endTime(text);
+        const auto report = [&](const char *outcome) {
+            qCInfo(lcState).nospace().noquote()
+                << "restored slot " << n << ": 「" << m_store.slotValue(u"TimerText"_s, n) << "」"
+                << ", ends " << text << outcome;
+        };
         // A hand-edited end that is no date is treated like one long past:
         // the slot keeps its texts and waits to be cleared.
-        if (!d.isValid() || !t.isValid() || d < today)
+        if (!d.isValid() || !t.isValid()) {
+            report(", which is no date: kept, not armed");
             continue;
+        }
+        if (d < today) {
+            report(", an earlier day: kept until cleared");
+            continue;
+        }
         m_store.setSlotValue(u"st"_s, n, u"0"_s);
         m_store.setSlotValue(u"ed"_s, n, plainNumber(double(now.secsTo(japanDateTime(d, t)))));
-        if (d > today || t > now.time())
+        if (d > today || t > now.time()) {
+            report(", still ahead: re-armed");
             m_store.arm(n);
+        } else {
+            report(", already past: kept until cleared");
+        }
     }
 }
 
@@ -186,5 +210,12 @@ bool Persistence::save()
             entries.append(
                 { kSlots, k.key + QString::number(n), occupied ? m_store.slotValue(k.field, n) : QString() });
     }
-    return ProfileFile(iniPath()).writeAll(entries);
+    // Nobody is told beyond the log: a save follows every change, and a box
+    // for each would bury the user while the disk stays full.
+    const bool saved = ProfileFile(iniPath()).writeAll(entries);
+    if (saved)
+        qCInfo(lcState) << "saved" << iniPath();
+    else
+        qCWarning(lcState) << "could not save" << iniPath() << "- the file keeps its previous contents";
+    return saved;
 }

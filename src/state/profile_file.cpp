@@ -1,6 +1,7 @@
 #include "profile_file.h"
 
 #include "cp932_codec.h"
+#include "log.h"
 #include "profile_text.h"
 
 #include <QFile>
@@ -37,13 +38,20 @@ Loaded load(const QString &path, QByteArray *out)
 bool replace(const QString &path, const QByteArray &bytes)
 {
     QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
+    if (!f.open(QIODevice::WriteOnly)) {
+        qCWarning(lcState) << "cannot write" << path << "-" << f.errorString();
         return false;
+    }
     if (f.write(bytes) != bytes.size() || !f.flush()) {
+        qCWarning(lcState) << "cannot write" << path << "-" << f.errorString();
         f.cancelWriting();
         return false;
     }
-    return f.commit();
+    if (!f.commit()) {
+        qCWarning(lcState) << "cannot replace" << path << "-" << f.errorString();
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -56,8 +64,19 @@ ProfileFile::ProfileFile(QString path)
 ProfileText ProfileFile::snapshot() const
 {
     QByteArray bytes;
-    if (load(m_path, &bytes) != Loaded::Ok)
+    switch (load(m_path, &bytes)) {
+    case Loaded::Ok:
+        qCDebug(lcState) << "read" << m_path << bytes.size() << "bytes";
+        break;
+    case Loaded::Missing:
+        qCInfo(lcState) << "no" << m_path << "yet: every setting at its default";
+        break;
+    case Loaded::Failed:
+        // Read as empty; writeAll() will refuse to replace it, so nothing is lost.
+        qCWarning(lcState) << "cannot read" << m_path << "- read as empty, and not written over";
         bytes.clear();
+        break;
+    }
     return ProfileText(std::move(bytes));
 }
 
@@ -81,15 +100,19 @@ bool ProfileFile::writeAll(const QList<Entry> &entries)
     QByteArray before;
     const Loaded loaded = load(m_path, &before);
     // A file we cannot read is never replaced by one made from nothing.
-    if (loaded == Loaded::Failed)
+    if (loaded == Loaded::Failed) {
+        qCWarning(lcState) << "cannot read" << m_path << "- not written over";
         return false;
+    }
     ProfileText text(before);
     for (const Entry &e : entries)
         text.set(e.section, e.key, e.value);
     const QByteArray after = text.contents();
     // Saves come after every change; most change nothing on disk.
-    if (loaded == Loaded::Ok && after == before)
+    if (loaded == Loaded::Ok && after == before) {
+        qCDebug(lcState) << m_path << "already holds these values";
         return true;
+    }
     return replace(m_path, after);
 }
 

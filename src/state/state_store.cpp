@@ -1,5 +1,7 @@
 #include "state_store.h"
 
+#include "log.h"
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -7,9 +9,15 @@ namespace {
 const QHash<QString, QString> &initialTexts()
 {
     static const QHash<QString, QString> texts = {
-        {u"infotime"_s, u"0"_s}, {u"x_pos"_s, u"0"_s},  {u"y_pos"_s, u"0"_s},
-        {u"w_width"_s, u"0"_s},  {u"w_height"_s, u"0"_s}, {u"tbar1"_s, u"0"_s},
-        {u"tbar2"_s, u"0"_s},    {u"tbar2mode"_s, u"0"_s}, {u"Tnum"_s, u"0"_s},
+        { u"infotime"_s, u"0"_s },
+        { u"x_pos"_s, u"0"_s },
+        { u"y_pos"_s, u"0"_s },
+        { u"w_width"_s, u"0"_s },
+        { u"w_height"_s, u"0"_s },
+        { u"tbar1"_s, u"0"_s },
+        { u"tbar2"_s, u"0"_s },
+        { u"tbar2mode"_s, u"0"_s },
+        { u"Tnum"_s, u"0"_s },
     };
     return texts;
 }
@@ -58,6 +66,9 @@ void StateStore::arm(int n)
     if (t->isActive())
         return;
     t->start();
+    qCInfo(lcState).nospace().noquote() << "slot " << n << " armed: 「" << slotValue(u"TimerText"_s, n)
+                                        << "」, ends " << slotValue(u"EndTime"_s, n) << ", count "
+                                        << slotValue(u"st"_s, n) << " of " << slotValue(u"ed"_s, n) << " s";
     Q_EMIT armedChanged(n, true);
 }
 
@@ -69,6 +80,8 @@ void StateStore::disarm(int n)
     if (!t->isActive())
         return;
     t->stop();
+    qCInfo(lcState).nospace().noquote() << "slot " << n << " disarmed at count " << slotValue(u"st"_s, n)
+                                        << " of " << slotValue(u"ed"_s, n) << " s";
     Q_EMIT armedChanged(n, false);
 }
 

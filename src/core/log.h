@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+// What the program tells someone who asks why an alarm did or did not ring.
+// Quiet by default (warnings and above only); every line is switched on with
+// QT_LOGGING_RULES="larkvane.*=true", or one area with e.g. "larkvane.alarm=true".
+//
+// larkvane.state   slots armed and disarmed, the settings file read and written
+// larkvane.alarm   the countdown: late ticks, alerts, ends, the sound
+// larkvane.browser page fetches, what a page was read as, registrations, extensions
+// larkvane.tray    the notification area, start-up and the ways the program ends
+Q_DECLARE_LOGGING_CATEGORY(lcState)
+Q_DECLARE_LOGGING_CATEGORY(lcAlarm)
+Q_DECLARE_LOGGING_CATEGORY(lcBrowser)
+Q_DECLARE_LOGGING_CATEGORY(lcTray)
