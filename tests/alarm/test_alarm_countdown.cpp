@@ -55,6 +55,9 @@ struct Harness
 {
     TestServices ts;
     QStringList log;
+    // Windows still open, or closed with no event loop to delete them, go
+    // with the harness.
+    QObject windowParent;
     LoggedSound sound { log };
     Services services { ts.store, ts.persistence, ts.clock, ts.messages, sound, ts.windows, ts.statusLine,
         ts.browser, ts.files };
@@ -64,7 +67,11 @@ struct Harness
     Harness()
     {
         for (const QString &name : { u"frmMessage"_s, u"frmAlarm"_s, u"frmConf"_s, u"frmVersion"_s })
-            ts.windows.registerWindow(name, [this, name](QObject *) { return new FakeWindow(name, log); });
+            ts.windows.registerWindow(name, [this, name](QObject *) {
+                auto *w = new FakeWindow(name, log);
+                w->setParent(&windowParent);
+                return w;
+            });
     }
 
     // "field=value;...", "arm=1,3" and "open=frmConf,..." set the scene. The
