@@ -16,6 +16,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+
 #include <QDir>
 #include <QLabel>
 #include <QMenu>
@@ -23,6 +24,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <cmath>
 
 #include <utility>
 
@@ -154,10 +156,12 @@ void BrowserWindow::open()
 
     const StateStore &store = m_services.store;
     const TwipsScale tw = TwipsScale::of(this);
-    move(tw.toPixelsX(numericValue(store.value(u"x_pos"_s))),
-        tw.toPixelsY(numericValue(store.value(u"y_pos"_s))));
-    resize(tw.toPixelsX(numericValue(store.value(u"w_width"_s))),
-        tw.toPixelsY(numericValue(store.value(u"w_height"_s))));
+    m_openedTwips = { numericValue(store.value(u"x_pos"_s)), numericValue(store.value(u"y_pos"_s)),
+        numericValue(store.value(u"w_width"_s)), numericValue(store.value(u"w_height"_s)) };
+    m_openedPixels = { tw.toPixelsX(m_openedTwips[0]), tw.toPixelsY(m_openedTwips[1]),
+        tw.toPixelsX(m_openedTwips[2]), tw.toPixelsY(m_openedTwips[3]) };
+    move(m_openedPixels[0], m_openedPixels[1]);
+    resize(m_openedPixels[2], m_openedPixels[3]);
 
     m_toolbar->setVisible(store.value(u"tbar1"_s) == u"1"_s);
     const bool buttons = store.value(u"tbar2"_s) == u"1"_s;
@@ -415,10 +419,18 @@ void BrowserWindow::storeGeometry()
 {
     StateStore &store = m_services.store;
     const TwipsScale tw = TwipsScale::of(this);
-    store.setValue(u"x_pos"_s, QString::number(tw.fromPixelsX(x())));
-    store.setValue(u"y_pos"_s, QString::number(tw.fromPixelsY(y())));
-    store.setValue(u"w_width"_s, QString::number(tw.fromPixelsX(width())));
-    store.setValue(u"w_height"_s, QString::number(tw.fromPixelsY(height())));
+    const std::array<int, 4> now { x(), y(), width(), height() };
+    const std::array<int, 4> twips { tw.fromPixelsX(now[0]), tw.fromPixelsY(now[1]), tw.fromPixelsX(now[2]),
+        tw.fromPixelsY(now[3]) };
+    static const std::array<QString, 4> fields { u"x_pos"_s, u"y_pos"_s, u"w_width"_s, u"w_height"_s };
+    for (size_t i = 0; i < fields.size(); ++i) {
+        // A pixel is 15 twips: an axis the user did not touch keeps the twips
+        // it was opened with, so the stored geometry does not creep by a
+        // rounding at every opening.
+        const bool untouched = now[i] == m_openedPixels[i];
+        store.setValue(
+            fields[i], untouched ? plainNumber(std::round(m_openedTwips[i])) : QString::number(twips[i]));
+    }
 }
 
 void BrowserWindow::navigate(const QString &address)

@@ -7,6 +7,7 @@
 #include <QRect>
 #include <QString>
 
+#include <array>
 #include <functional>
 #include <memory>
 
@@ -101,4 +102,7 @@ private:
     QStatusBar *m_stsBar2 = nullptr;
     QLabel *m_info2 = nullptr;
     QRect m_browser; // twips
+    // The geometry this opening started from, in twips as stored and in pixels.
+    std::array<double, 4> m_openedTwips {};
+    std::array<int, 4> m_openedPixels { -1, -1, -1, -1 };
 };

@@ -370,9 +370,10 @@ private Q_SLOTS:
                                       << QStringList { u"1500"_s, u"1200"_s, u"12000"_s, u"9000"_s };
         QTest::newRow("left of the screen") << QStringList { u"-300"_s, u"0"_s, u"9000"_s, u"7500"_s }
                                             << QStringList { u"-300"_s, u"0"_s, u"9000"_s, u"7500"_s };
-        // 10000 twips is 666.7 pixels: the window is 667 wide, 10005 twips.
+        // 10000 twips is 666.7 pixels: the window is 667 wide, and an untouched
+        // window keeps the twips it opened with instead of creeping to 10005.
         QTest::newRow("between pixels") << QStringList { u"100"_s, u"100"_s, u"10000"_s, u"8000"_s }
-                                        << QStringList { u"105"_s, u"105"_s, u"10005"_s, u"7995"_s };
+                                        << QStringList { u"100"_s, u"100"_s, u"10000"_s, u"8000"_s };
         QTest::newRow("text after the number") << QStringList { u"1500px"_s, u" 1500"_s, u"9000.4"_s,
             u"7500"_s } << QStringList { u"1500"_s, u"1500"_s, u"9000"_s, u"7500"_s };
     }
@@ -394,6 +395,21 @@ private Q_SLOTS:
         QCOMPARE(got, afterClose);
         // Closing saves at once: nothing registered is lost to a crash.
         QVERIFY(QFile::exists(ts.persistence.iniPath()));
+    }
+    void movedWindowStoresWhereItIs()
+    {
+        setBars(u"0"_s, u"0"_s, u"0"_s);
+        setGeometryFields(u"100"_s, u"100"_s, u"10000"_s, u"8000"_s);
+        auto w = fakeWindow();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        w->move(w->x() + 20, w->y());
+        w->resize(w->width(), w->height() + 10);
+        w->close();
+        // The axes the user changed are measured anew; the others keep their twips.
+        const QStringList got = { ts.store.value(u"x_pos"_s), ts.store.value(u"y_pos"_s),
+            ts.store.value(u"w_width"_s), ts.store.value(u"w_height"_s) };
+        QCOMPARE(got, (QStringList { u"405"_s, u"100"_s, u"10000"_s, u"8145"_s }));
     }
 
     // --- commands (fake engine) -------------------------------------------
