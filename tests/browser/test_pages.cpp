@@ -74,7 +74,7 @@ QByteArray iconvEncode(const QString &text, const char *charset)
     return QByteArray(out.data(), qsizetype(out.size() - outLeft));
 }
 
-QByteArray yahooEucPage(const QString &startDate, const QString &endDate)
+QByteArray yahooEucPage(const QString &startDate, const QString &endDate, const QString &title)
 {
     // Where the window lands depends on how the program's codec counts the
     // odd byte pairs around the anchors, so the filler is measured on that
@@ -85,10 +85,10 @@ QByteArray yahooEucPage(const QString &startDate, const QString &endDate)
         const qsizetype fill = at < 0 ? 0 : at + offset - decoded.size();
         return QByteArray(qMax<qsizetype>(fill, 0), ' ');
     };
-    QByteArray page
-        = iconvEncode(u"<html><head><title>Yahoo!オークション - テスト商品</title></head><body>\n"_s
-                      u"<table><tr><td>商品の情報</td></tr>\n<tr><td>開始日時</td><td>："_s,
-            "EUC-JP");
+    QByteArray page = iconvEncode(u"<html><head><title>"_s + title
+            + u"</title></head><body>\n"_s
+              u"<table><tr><td>商品の情報</td></tr>\n<tr><td>開始日時</td><td>："_s,
+        "EUC-JP");
     page += windowAt(page, yahooStartMarker(), 64);
     page += iconvEncode(startDate + u"</td></tr>\n<tr><td>終了日時</td><td>："_s, "EUC-JP");
     page += windowAt(page, yahooEndMarker(), 61);

@@ -24,7 +24,8 @@ QString biddersText(const QString &window, bool withTitle = true);
 
 // The same pages as the servers send them: EUC-JP with the visible dates
 // "12月 20日 21時 5分", and Shift_JIS.
-QByteArray yahooEucPage(const QString &startDate, const QString &endDate);
+QByteArray yahooEucPage(const QString &startDate, const QString &endDate,
+    const QString &title = QStringLiteral("Yahoo!オークション - テスト商品"));
 QByteArray biddersSjisPage(const QString &window);
 
 // Conversion through glibc iconv, independent of the program's own codec.
