@@ -21,6 +21,12 @@ const QString kSection = u"Bmark"_s;
 const QString kCountKey = u"dt_len"_s;
 const QString kTextKey = u"datatxt"_s;
 
+bool isLeadByte(char c)
+{
+    const auto b = static_cast<unsigned char>(c);
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
 } // namespace
 
 QString BookmarkList::settingsPath()
@@ -50,11 +56,17 @@ QByteArray BookmarkList::wholeRecords(QByteArrayView stored)
     const qsizetype nul = stored.indexOf('\0');
     if (nul >= 0)
         stored = stored.first(nul);
-    // 0x2C is never the second byte of a double-byte character in code page
-    // 932, so every comma byte is a real separator.
+    // Commas are counted as the decoder reads the text: a lead byte takes the
+    // byte after it whatever that is, so a comma there (in a file some other
+    // program wrote) is no separator. Counting it would shift every later
+    // record by one field.
     qsizetype end = 0;
     int commas = 0;
     for (qsizetype i = 0; i < stored.size(); ++i) {
+        if (isLeadByte(stored[i]) && i + 1 < stored.size()) {
+            ++i;
+            continue;
+        }
         if (stored[i] == ',' && ++commas % 2 == 0)
             end = i + 1;
     }
@@ -82,9 +94,12 @@ qsizetype BookmarkList::statedCount(const QString &dtLen)
 Bookmark BookmarkList::storable(const QString &title, const QString &url)
 {
     QString t = title;
-    t.replace(u',', u'，').replace(u'\r', u' ').replace(u'\n', u' ');
+    t.replace(u',', u'，').replace(u'\r', u' ').replace(u'\n', u' ').replace(QChar(0), u' ');
     QString u = url;
-    u.replace(u","_s, u"%2C"_s).replace(u"\r"_s, u"%0D"_s).replace(u"\n"_s, u"%0A"_s);
+    u.replace(u","_s, u"%2C"_s)
+        .replace(u"\r"_s, u"%0D"_s)
+        .replace(u"\n"_s, u"%0A"_s)
+        .replace(QChar(0), u"%00"_s);
     return { t, u };
 }
 

@@ -42,7 +42,8 @@ public:
 
     // A title and address as they can be stored: a comma in the title becomes
     // a full-width one, in the address its percent form; line breaks, which
-    // would start a new line of the settings file, go the same way.
+    // would start a new line of the settings file, go the same way, and so
+    // does a NUL, at which every reader would stop.
     static Bookmark storable(const QString &title, const QString &url);
 
     // The list a reader with a datatxt buffer of `bufferSize` bytes sees.

@@ -1,5 +1,6 @@
 #include "bookmark_list.h"
 #include "bookmark_window.h"
+#include "cp932_codec.h"
 #include "profile_file.h"
 #include "test_services.h"
 
@@ -99,6 +100,8 @@ class TestBookmarks : public QObject
 private Q_SLOTS:
     void readLimits_data();
     void readLimits();
+    void wholeRecords_data();
+    void wholeRecords();
     void add_data();
     void add();
     void addFollowsWorkingFolder();
@@ -139,6 +142,25 @@ void TestBookmarks::readLimits()
     QCOMPARE(BookmarkList::parse(stored.section(u'|', 1), 1000).size(), afterAdd);
 }
 
+void TestBookmarks::wholeRecords_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<QByteArray>("whole");
+    QTest::newRow("cut inside an address") << QByteArray("a,u1,b,http://x") << QByteArray("a,u1,");
+    QTest::newRow("cut after a lead byte") << QByteArray("a,u1,\x88") << QByteArray("a,u1,");
+    // A file another program wrote: the decoder reads 88 2C as one character.
+    QTest::newRow("comma after a lead byte") << QByteArray("a\x88,u1,b,u2,") << QByteArray("a\x88,u1,b,");
+}
+
+void TestBookmarks::wholeRecords()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(QByteArray, whole);
+    QCOMPARE(BookmarkList::wholeRecords(stored), whole);
+    const QString text = Cp932::decode(whole);
+    QCOMPARE(BookmarkList::serialize(BookmarkList::parse(text, 100)), text);
+}
+
 void TestBookmarks::add_data()
 {
     QTest::addColumn<QByteArray>("file");
@@ -154,6 +176,7 @@ void TestBookmarks::add_data()
     QTest::newRow("HTTP in capitals") << QByteArray() << u"HTTP入門"_s << u"u"_s << u"1|HTTP入門,u,"_s;
     QTest::newRow("commas") << one << u"時計, 腕時計"_s << u"http://x/?q=1,2"_s << u"2|a,u1,時計， 腕時計,http://x/?q=1%2C2,"_s;
     QTest::newRow("line breaks") << QByteArray() << u"a\r\n[pref]"_s << u"http://x/\n"_s << u"1|a  [pref],http://x/%0A,"_s;
+    QTest::newRow("NUL in title and address") << one << u"2http://\0，\0b"_s << u"http://x/\0y"_s << u"2|a,u1,2http:// ， b,http://x/%00y,"_s;
     QTest::newRow("short dt_len: new page visible") << bmark("1", "a,u1,b,u2,") << u"c"_s << u"u3"_s << u"2|a,u1,c,u3,"_s;
     QTest::newRow("dt_len beyond the records") << bmark("5", "a,u1,") << u"c"_s << u"u3"_s << u"2|a,u1,c,u3,"_s;
     QTest::newRow("NUL ends the old list") << bmark("2", QByteArray("a,u1,\0b,u2,", 11)) << u"c"_s << u"u3"_s << u"2|a,u1,c,u3,"_s;
