@@ -1,0 +1,307 @@
+// The program as a desktop starts it: installed with its menu entry and
+// launcher, and docking into a notification area that may come after it.
+// Each test runs the real program on an X server of its own.
+
+#include "x_display.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kProgram = QStringLiteral(LARKVANE_BINARY_DIR "/larkvane");
+const QString kData = QStringLiteral(LARKVANE_SOURCE_DIR "/data");
+
+QByteArray contents(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+// A process that is ended when the test lets go of it.
+struct Running
+{
+    std::unique_ptr<QProcess> p = std::make_unique<QProcess>();
+    ~Running()
+    {
+        if (p->state() == QProcess::NotRunning)
+            return;
+        p->terminate();
+        if (!p->waitForFinished(15000)) {
+            p->kill();
+            p->waitForFinished();
+        }
+    }
+    qint64 pid() const { return p->processId(); }
+};
+
+// Xvfb on a display number it picks itself.
+class XServer
+{
+public:
+    bool start()
+    {
+        const QString xvfb = QStandardPaths::findExecutable(u"Xvfb"_s);
+        if (xvfb.isEmpty())
+            return false;
+        m_server.p->start(xvfb,
+            { u"-displayfd"_s, u"1"_s, u"-screen"_s, u"0"_s, u"1024x768x24"_s, u"-nolisten"_s, u"tcp"_s });
+        if (!m_server.p->waitForStarted() || !m_server.p->waitForReadyRead(10000))
+            return false;
+        m_display = u':' + QString::fromLatin1(m_server.p->readLine().trimmed());
+        m_x = std::make_unique<XDisplay>(m_display);
+        return m_x->isOpen();
+    }
+    QString display() const { return m_display; }
+    XDisplay &x() { return *m_x; }
+
+private:
+    Running m_server;
+    QString m_display;
+    std::unique_ptr<XDisplay> m_x;
+};
+
+// The environment of one user's session on `display`, with no session bus
+// (so Qt uses the XEmbed tray) and homes of its own.
+QProcessEnvironment session(const QString &display, const QString &home, const QString &runtime)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"DISPLAY"_s, display);
+    env.insert(u"HOME"_s, home);
+    env.insert(u"XDG_RUNTIME_DIR"_s, runtime);
+    env.insert(u"LANG"_s, u"C.UTF-8"_s);
+    env.insert(u"QTWEBENGINE_CHROMIUM_FLAGS"_s, u"--disable-gpu --no-first-run"_s);
+    for (const QString &name :
+        { u"QT_QPA_PLATFORM"_s, u"DBUS_SESSION_BUS_ADDRESS"_s, u"XDG_DATA_HOME"_s, u"XDG_CONFIG_HOME"_s })
+        env.remove(name);
+    return env;
+}
+
+bool startTrayHost(XServer &server, Running &host)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"DISPLAY"_s, server.display());
+    host.p->setProcessEnvironment(env);
+    host.p->start(u"trayer"_s, { u"--edge"_s, u"top"_s });
+    return host.p->waitForStarted()
+        && server.x().waitUntil([&] { return !server.x().windowsOf(host.pid()).isEmpty(); }, 10000);
+}
+
+// The command of a desktop entry's Exec line, unquoted as the entry format
+// says; the entry passes no arguments.
+QString execCommand(const QByteArray &entry)
+{
+    for (const QByteArray &line : entry.split('\n')) {
+        if (!line.startsWith("Exec="))
+            continue;
+        QString value = QString::fromUtf8(line.mid(5)).trimmed();
+        if (value.startsWith(u'"') && value.endsWith(u'"') && value.size() > 1) {
+            value = value.mid(1, value.size() - 2);
+            value.replace(u"\\\""_s, u"\""_s);
+        }
+        return value.replace(u"%%"_s, u"%"_s);
+    }
+    return {};
+}
+
+QString installTo(const QString &prefix)
+{
+    QProcess cmake;
+    cmake.setProcessChannelMode(QProcess::MergedChannels);
+    cmake.start(QStringLiteral(LARKVANE_CMAKE_COMMAND),
+        { u"--install"_s, QStringLiteral(LARKVANE_BINARY_DIR), u"--prefix"_s, prefix });
+    if (!cmake.waitForFinished(120000) || cmake.exitCode() != 0)
+        return QString::fromLocal8Bit(cmake.readAll());
+    return {};
+}
+
+} // namespace
+
+class DesktopTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void iconDocks_data();
+    void iconDocks();
+    void installedEntry();
+    void launcherSeedsWorkingFolder_data();
+    void launcherSeedsWorkingFolder();
+
+private:
+    XServer m_server;
+    QTemporaryDir m_prefix { QDir::tempPath() + u"/larkvane prefix-XXXXXX"_s };
+};
+
+void DesktopTest::initTestCase()
+{
+    QVERIFY2(QFileInfo(kProgram).isExecutable(), qPrintable(kProgram));
+    if (QStandardPaths::findExecutable(u"trayer"_s).isEmpty() || !m_server.start())
+        QSKIP("needs Xvfb and trayer (scripts/packages-test.txt)");
+    // A prefix with a blank in it: the menu entry must quote its command.
+    const QString failure = installTo(m_prefix.path());
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+}
+
+void DesktopTest::iconDocks_data()
+{
+    QTest::addColumn<bool>("hostFirst");
+    QTest::addColumn<bool>("hostRestarts");
+    QTest::newRow("tray host already there") << true << false;
+    // An autostart race: the panel comes up after the program.
+    QTest::newRow("tray host comes after the program") << false << false;
+    QTest::newRow("tray host restarts") << true << true;
+}
+
+void DesktopTest::iconDocks()
+{
+    QFETCH(bool, hostFirst);
+    QFETCH(bool, hostRestarts);
+    XDisplay &x = m_server.x();
+    QTemporaryDir work;
+    QTemporaryDir home;
+    QTemporaryDir runtime;
+    writeFile(work.filePath(u"larkvane.ini"_s), "[pref]\r\ncheck=1\r\n");
+    writeFile(work.filePath(u"html/serch.html"_s), contents(kData + u"/html/serch.html"_s));
+
+    auto host = std::make_unique<Running>();
+    if (hostFirst)
+        QVERIFY(startTrayHost(m_server, *host));
+
+    Running program;
+    QProcessEnvironment env = session(m_server.display(), home.path(), runtime.path());
+    env.insert(u"QTWEBENGINE_DISABLE_SANDBOX"_s, u"1"_s);
+    program.p->setProcessEnvironment(env);
+    program.p->setWorkingDirectory(work.path());
+    program.p->start(kProgram, {});
+    QVERIFY(program.p->waitForStarted());
+
+    if (!hostFirst) {
+        // With nowhere to dock, start-up shows the browser window once the
+        // icon has been made: from then on the icon waits for a host.
+        QVERIFY2(x.waitUntil([&] { return !x.windowsOf(program.pid()).isEmpty(); }, 60000),
+            "the browser window did not open");
+        QVERIFY(startTrayHost(m_server, *host));
+    }
+    QVERIFY2(
+        x.waitUntil([&] { return x.dockedIcons(host->pid()).size() == 1; }, 20000), "the icon did not dock");
+
+    if (hostRestarts) {
+        host.reset();
+        host = std::make_unique<Running>();
+        QVERIFY(startTrayHost(m_server, *host));
+        QVERIFY2(x.waitUntil([&] { return x.dockedIcons(host->pid()).size() == 1; }, 20000),
+            "the icon did not dock into the new host");
+    }
+    QCOMPARE(program.p->state(), QProcess::Running);
+}
+
+void DesktopTest::installedEntry()
+{
+    const QString prefix = m_prefix.path();
+    const QByteArray entry = contents(prefix + u"/share/applications/larkvane.desktop"_s);
+    QVERIFY(entry.startsWith("[Desktop Entry]\n"));
+    const QList<QByteArray> lines = entry.split('\n');
+    for (const QByteArray &expected :
+        { QByteArray("Type=Application"), QByteArray("Name=Larkvane"), QByteArray("Icon=larkvane"),
+            QByteArray("Categories=Network;Utility;"), QByteArray("Terminal=false"),
+            u"Comment=オークションの終了前に音とウィンドウでお知らせします"_s.toUtf8() })
+        QVERIFY2(lines.contains(expected), expected.constData());
+    const QByteArray exec = "\nExec=\"" + prefix.toUtf8() + "/bin/larkvane-launch\"\n";
+    QVERIFY2(entry.contains(exec), entry.constData());
+
+    QCOMPARE(contents(prefix + u"/share/icons/hicolor/scalable/apps/larkvane.svg"_s),
+        contents(kData + u"/icons/larkvane.svg"_s));
+    QCOMPARE(
+        contents(prefix + u"/share/larkvane/html/serch.html"_s), contents(kData + u"/html/serch.html"_s));
+    QCOMPARE(contents(prefix + u"/share/larkvane/timecall.wav"_s), contents(kData + u"/timecall.wav"_s));
+    QVERIFY(QFileInfo(prefix + u"/bin/larkvane"_s).isExecutable());
+}
+
+void DesktopTest::launcherSeedsWorkingFolder_data()
+{
+    QTest::addColumn<QString>("dataHome"); // XDG_DATA_HOME below the home; "" unset
+    QTest::addColumn<QString>("workBelowHome");
+    QTest::addColumn<bool>("ownStartPage");
+    QTest::newRow("first start") << QString() << u".local/share/larkvane"_s << false;
+    QTest::newRow("the user's own start page is kept") << QString() << u".local/share/larkvane"_s << true;
+    QTest::newRow("XDG_DATA_HOME") << u"data"_s << u"data/larkvane"_s << false;
+    QTest::newRow("relative XDG_DATA_HOME is ignored")
+        << u"relative"_s << u".local/share/larkvane"_s << false;
+}
+
+void DesktopTest::launcherSeedsWorkingFolder()
+{
+    QFETCH(QString, dataHome);
+    QFETCH(QString, workBelowHome);
+    QFETCH(bool, ownStartPage);
+    QTemporaryDir home;
+    QTemporaryDir runtime;
+    const QString work = home.filePath(workBelowHome);
+    const QByteArray ownPage = "<html><head><title>mine</title></head></html>";
+    if (ownStartPage)
+        writeFile(work + u"/html/serch.html"_s, ownPage);
+
+    const QString command
+        = execCommand(contents(m_prefix.path() + u"/share/applications/larkvane.desktop"_s));
+    QVERIFY2(QFileInfo(command).isExecutable(), qPrintable(command));
+
+    Running program;
+    QProcessEnvironment env = session(m_server.display(), home.path(), runtime.path());
+    if (dataHome == u"relative"_s)
+        env.insert(u"XDG_DATA_HOME"_s, u"relative/share"_s);
+    else if (!dataHome.isEmpty())
+        env.insert(u"XDG_DATA_HOME"_s, home.filePath(dataHome));
+    program.p->setProcessEnvironment(env);
+    // Wherever the desktop starts it from.
+    program.p->setWorkingDirectory(runtime.path());
+    program.p->start(command, {});
+    QVERIFY(program.p->waitForStarted());
+
+    // The launcher has made way for the program once the lock is taken.
+    const QString lock = runtime.filePath(u"larkvane.lock"_s);
+    QVERIFY2(QTest::qWaitFor(
+                 [&] {
+                     return contents(lock).split('\n').value(0).toLongLong() == program.pid()
+                         || program.p->state() != QProcess::Running;
+                 },
+                 30000),
+        program.p->readAllStandardError().constData());
+    const QString proc = u"/proc/"_s + QString::number(program.pid());
+    QCOMPARE(QFileInfo(proc + u"/exe"_s).canonicalFilePath(),
+        QFileInfo(m_prefix.path() + u"/bin/larkvane"_s).canonicalFilePath());
+    QCOMPARE(QFileInfo(proc + u"/cwd"_s).canonicalFilePath(), QFileInfo(work).canonicalFilePath());
+
+    QCOMPARE(contents(work + u"/html/serch.html"_s),
+        ownStartPage ? ownPage : contents(kData + u"/html/serch.html"_s));
+    QCOMPARE(contents(work + u"/timecall.wav"_s), contents(kData + u"/timecall.wav"_s));
+    QCOMPARE(QDir(work).entryList({ u"*.part.*"_s }, QDir::Files), QStringList());
+
+    // It keeps its settings there too.
+    ::kill(pid_t(program.pid()), SIGTERM);
+    QVERIFY(program.p->waitForFinished(30000));
+    QCOMPARE(program.p->exitCode(), 0);
+    QVERIFY(QFileInfo::exists(work + u"/larkvane.ini"_s));
+}
+
+QTEST_GUILESS_MAIN(DesktopTest)
+#include "desktop_test.moc"
