@@ -4,16 +4,40 @@
 #include "browser_host_impl.h"
 #include "browser_window.h"
 #include "countdown.h"
+#include "extension_follower.h"
 #include "http_test_server.h"
+#include "numeric.h"
+#include "page_fetcher.h"
+#include "profile_file.h"
 #include "test_pages.h"
 #include "test_services.h"
 
 #include <QAction>
+#include <QNetworkProxy>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// Today's item page as the service serves it, its data in __NEXT_DATA__ after
+// a campaign's decoy end time.
+QByteArray todaysPage(const QByteArray &end)
+{
+    return "<html><head><title>Yahoo!オークション - MacBook Air M2 美品 充電回数少なめ "
+           "付属品...</title></head>"
+           "<body><script id=\"__NEXT_DATA__\" type=\"application/json\">{\"props\":{\"pageProps\":"
+           "{\"campaign\":{\"endTime\":\"2026-12-31T23:59:59+09:00\"},\"initialState\":{\"item\":"
+           "{\"detail\":{\"item\":{\"auctionId\":\"x1000000001\",\"title\":\"MacBook Air M2 美品 "
+           "充電回数少なめ 付属品完備\",\"startTime\":\"2026-12-01T20:00:00+09:00\",\"endTime\":\""
+        + end + "\",\"isAutomaticExtension\":true,\"status\":\"open\"}}}}}}}</script></body></html>";
+}
+
+const QString kTodaysUrl = u"http://auctions.yahoo.co.jp/jp/auction/x1000000001"_s;
+
+} // namespace
 
 class EndToEndTest : public QObject
 {
@@ -22,6 +46,16 @@ class EndToEndTest : public QObject
     TestServices ts;
     HttpTestServer server;
     std::unique_ptr<Countdown> countdown;
+    std::unique_ptr<NetworkPageFetcher> followFetcher;
+    std::unique_ptr<ExtensionFollower> follower;
+
+    // Pages of the loopback server are asked for directly or, by a client
+    // that sends everything through the proxy, by their whole address.
+    void serve(const QString &path, const QByteArray &body, const QByteArray &type)
+    {
+        server.setPage(path, body, type);
+        server.setPage(server.url(path).toString(), body, type);
+    }
 
     BrowserWindow *web() const { return ts.windows.find<BrowserWindow>(u"frmWeb"_s); }
     QAction *action(const QString &name) const { return web()->findChild<QAction *>(name); }
@@ -53,13 +87,21 @@ private Q_SLOTS:
         ts.store.setValue(u"w_height"_s, u"9000"_s);
         ts.dir.write(
             u"html/serch.html"_s, "<html><head><title>search</title></head><body>search</body></html>");
+        // The auction host is this server too, as an HTTP proxy for the
+        // browser and for the program's own fetches.
+        QNetworkProxy::setApplicationProxy(
+            QNetworkProxy(QNetworkProxy::HttpProxy, u"127.0.0.1"_s, server.port()));
         // As the service serves it: EUC-JP, the title marker in the title.
-        server.setPage(u"/item"_s,
+        serve(u"/item"_s,
             TestPages::yahooEucPage(
                 u"12月 1日 10時 0分"_s, u"12月 8日 12時 5分"_s, u"ノートパソコン - Yahoo!オークション"_s),
             "text/html; charset=EUC-JP");
         registerBrowserWindow(ts.windows, ts.services);
         countdown = std::make_unique<Countdown>(ts.services);
+        connect(&ts.store, &StateStore::tick, countdown.get(), &Countdown::tick);
+        followFetcher = std::make_unique<NetworkPageFetcher>();
+        follower = std::make_unique<ExtensionFollower>(
+            ts.store, ts.persistence, ts.clock, *followFetcher, ts.statusLine);
         QVERIFY(ts.windows.open(u"frmWeb"_s));
         QVERIFY(web() && web()->engine());
     }
@@ -86,12 +128,42 @@ private Q_SLOTS:
         for (int n : { 1, 2, 4, 5, 6, 7, 8, 9, 10 })
             QVERIFY(!ts.store.isArmed(n));
 
-        // The status bar of the open window follows the count.
-        countdown->tick(3);
-        const QString line = u"ﾀｲﾏｰ3: 299秒　☆"_s;
-        QCOMPARE(ts.statusLine.text(), line);
-        QCOMPARE(web()->findChild<QStatusBar *>(u"stsBar"_s)->currentMessage(), line);
+        // The status bar of the open window follows the count, tick by tick.
+        const QRegularExpression counting(u"^ﾀｲﾏｰ3: 29[0-9]秒　☆$"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(counting.match(ts.statusLine.text()).hasMatch(), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            web()->findChild<QStatusBar *>(u"stsBar"_s)->currentMessage(), ts.statusLine.text(), 2000);
         ts.store.disarm(3);
+    }
+
+    void todaysPageRegistersAndFollowsAnExtension()
+    {
+        ts.messages.texts.clear();
+        server.setPage(kTodaysUrl, todaysPage("2026-12-08T12:05:00+09:00"), "text/html; charset=utf-8");
+        QVERIFY(loadAndWait(kTodaysUrl));
+        QTRY_VERIFY_WITH_TIMEOUT(action(u"mnutimer"_s)->isEnabled(), 20000);
+        QCOMPARE(ts.store.value(u"tmpedtime"_s), u"26/12/08 12:05"_s);
+
+        action(u"mnutimer5"_s)->trigger();
+        // The page data's title, not the cut one of the caption.
+        QCOMPARE(ts.messages.texts,
+            QStringList {
+                u"MacBook Air M2 美品 充電回数少なめ 付属品完備　のタイマーをスタートしました。"_s });
+        QCOMPARE(ts.store.value(u"EndTime5"_s), u"26/12/08 12:05"_s);
+        QCOMPARE(ts.store.value(u"ed5"_s), u"300"_s);
+        QVERIFY(ts.store.isArmed(5));
+
+        // The seller's side extends the auction by five minutes; within a
+        // minute the slot follows, on disk too.
+        server.setPage(kTodaysUrl, todaysPage("2026-12-08T12:10:00+09:00"), "text/html; charset=utf-8");
+        ts.clock.advance(61);
+        const ProfileFile file(ts.persistence.iniPath());
+        QTRY_COMPARE_WITH_TIMEOUT(ts.store.value(u"EndTime5"_s), u"26/12/08 12:10"_s, 20000);
+        QCOMPARE(file.read(u"Auction_File"_s, u"end5"_s), u"26/12/08 12:10"_s);
+        const double left = numericValue(ts.store.value(u"ed5"_s)) - numericValue(ts.store.value(u"st5"_s));
+        QVERIFY2(left > 500 && left <= 540, qPrintable(QString::number(left)));
+        QVERIFY(ts.store.isArmed(5));
+        ts.store.disarm(5);
     }
 
     void localPageDisablesTheMenuAgain()

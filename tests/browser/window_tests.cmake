@@ -8,4 +8,4 @@ larkvane_test(test_browser_window BROWSER
 larkvane_test(test_browser_end_to_end BROWSER
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/end_to_end_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/test_pages.cpp ${CMAKE_CURRENT_LIST_DIR}/test_pages.h
-  LIBS larkvane_browser larkvane_alarm_logic)
+  LIBS larkvane_browser larkvane_alarm_logic Qt6::Network)
