@@ -190,6 +190,9 @@ void BrowserWindow::createEngine()
 void BrowserWindow::buildMenus()
 {
     QMenuBar *bar = menuBar();
+    // Eight Japanese titles have to fit the default 10000-twip window
+    // (667 pixels) without the last, ヘルプ, going behind an overflow arrow.
+    bar->setStyleSheet(u"QMenuBar { spacing: 0px; } QMenuBar::item { padding: 2px 5px; }"_s);
     auto item
         = [this](QMenu *menu, const QString &name, const QString &caption, std::function<void()> command) {
               QAction *action = menu->addAction(caption);
