@@ -8,6 +8,7 @@ QObject *makeDialogsTest();
 QObject *makeLifecycleTest();
 QObject *makePlatformTest();
 QObject *makeProcessTest();
+QObject *makeSaveFailureTest();
 QObject *makeTrayTest();
 
 // One executable, several test classes. `test_app TrayTest iconActivation`
@@ -16,8 +17,8 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     int failed = 0;
-    for (auto make :
-        { makeLifecycleTest, makeDialogsTest, makeTrayTest, makePlatformTest, makeProcessTest }) {
+    for (auto make : { makeLifecycleTest, makeSaveFailureTest, makeDialogsTest, makeTrayTest,
+             makePlatformTest, makeProcessTest }) {
         std::unique_ptr<QObject> test(make());
         if (argc > 1 && argv[1][0] != '-') {
             if (std::strcmp(argv[1], test->metaObject()->className()) != 0)

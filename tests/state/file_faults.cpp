@@ -1,6 +1,7 @@
 #include "file_faults.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <csignal>
 #include <sys/fsuid.h>
@@ -31,6 +32,31 @@ ReadOnlyFolder::~ReadOnlyFolder()
         setfsgid(0);
     }
     QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+UnreadableFile::UnreadableFile(QString path)
+    : m_path(std::move(path))
+    , m_folder(QFileInfo(m_path).absolutePath())
+{
+    QFile::setPermissions(m_folder,
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::WriteGroup
+            | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther);
+    QFile::setPermissions(m_path, QFile::Permissions());
+    if (geteuid() == 0) {
+        setfsgid(kNobody);
+        setfsuid(kNobody);
+        m_switchedIdentity = true;
+    }
+}
+
+UnreadableFile::~UnreadableFile()
+{
+    if (m_switchedIdentity) {
+        setfsuid(0);
+        setfsgid(0);
+    }
+    QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner);
+    QFile::setPermissions(m_folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 DiskFullAfter::DiskFullAfter(long bytes)

@@ -20,6 +20,23 @@ private:
     bool m_switchedIdentity = false;
 };
 
+// The file cannot be read, in a folder anyone may write: only the rule that
+// a file we cannot read is never replaced keeps it. As root, file access
+// takes on an unprivileged identity too (this thread only).
+class UnreadableFile
+{
+public:
+    explicit UnreadableFile(QString path);
+    ~UnreadableFile();
+    UnreadableFile(const UnreadableFile &) = delete;
+    UnreadableFile &operator=(const UnreadableFile &) = delete;
+
+private:
+    QString m_path;
+    QString m_folder;
+    bool m_switchedIdentity = false;
+};
+
 // Files may grow to at most `bytes`: a write past that fails as on a full
 // disk.
 class DiskFullAfter

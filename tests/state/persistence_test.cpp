@@ -7,7 +7,10 @@
 
 #include <QDir>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTest>
+
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -307,27 +310,61 @@ private Q_SLOTS:
         QCOMPARE(dir.read(u"larkvane.ini"_s), kKnownFile);
     }
 
-    void failedSavesKeepTheOldFile()
+    void failedSaveKeepsTheFileAndTheNextWritesEverything_data()
     {
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("read-only folder") << u"read-only"_s;
+        QTest::newRow("disk full at the first byte") << u"full:0"_s;
+        QTest::newRow("disk full midway") << u"full:200"_s;
+        QTest::newRow("file we cannot read") << u"unreadable"_s;
+    }
+
+    void failedSaveKeepsTheFileAndTheNextWritesEverything()
+    {
+        QFETCH(QString, fault);
+        // Another program's lines too: the save that works must keep them.
+        const QByteArray old = "[pref]\r\nINI=30\r\n; mine\r\n[other]\r\nk=v\r\n";
         TempWorkDir dir;
-        const QByteArray old = "[pref]\r\nINI=30\r\n";
         dir.write(u"larkvane.ini"_s, old);
         StateStore store;
         fillKnownStore(store);
         Persistence p(store, dir.path());
         {
-            ReadOnlyFolder readOnly(dir.path());
-            QVERIFY(!p.save());
-        }
-        QCOMPARE(dir.read(u"larkvane.ini"_s), old);
-        {
-            DiskFullAfter full(200);
+            std::unique_ptr<ReadOnlyFolder> readOnly;
+            std::unique_ptr<DiskFullAfter> full;
+            std::unique_ptr<UnreadableFile> unreadable;
+            if (fault == u"read-only"_s)
+                readOnly = std::make_unique<ReadOnlyFolder>(dir.path());
+            else if (fault == u"unreadable"_s)
+                unreadable = std::make_unique<UnreadableFile>(dir.filePath(u"larkvane.ini"_s));
+            else
+                full = std::make_unique<DiskFullAfter>(fault.section(u':', 1).toLong());
+            // Said once, with the reason, and nothing else.
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^cannot (write|replace|read) "_s));
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^could not save .*previous contents"_s));
+            QTest::failOnWarning(QRegularExpression(u".*"_s));
             QVERIFY(!p.save());
         }
         QCOMPARE(dir.read(u"larkvane.ini"_s), old);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { u"larkvane.ini"_s });
-        QVERIFY(p.save()); // room again
-        QVERIFY(dir.read(u"larkvane.ini"_s).startsWith("[pref]\r\nINI=60\r\n"));
+
+        // Changes go on meanwhile; the save that works writes them and the
+        // ones the failed save held.
+        store.setValue(u"infotime"_s, u"90"_s);
+        store.setSlotValue(u"TimerText"_s, 3, u"壺"_s);
+        store.setSlotValue(u"EndTime"_s, 3, u"26/12/11 10:00"_s);
+        QVERIFY(p.save());
+        TempWorkDir same;
+        same.write(u"larkvane.ini"_s, old);
+        QVERIFY(Persistence(store, same.path()).save());
+        QCOMPARE(dir.read(u"larkvane.ini"_s), same.read(u"larkvane.ini"_s));
+        StateStore later;
+        Persistence(later, dir.path()).restore(FixedClock(japan(8, 12, 0)));
+        QCOMPARE(later.value(u"infotime"_s), u"90"_s);
+        QCOMPARE(later.slotValue(u"TimerText"_s, 2), u"腕時計 ジャンク"_s);
+        QCOMPARE(later.slotValue(u"TimerText"_s, 3), u"壺"_s);
+        QVERIFY(later.isArmed(3));
+        QVERIFY(dir.read(u"larkvane.ini"_s).contains("; mine\r\n[other]\r\nk=v\r\n"));
     }
 };
 

@@ -1,0 +1,98 @@
+// A settings file that cannot be written, as seen by the parts of the program
+// that save: each goes on in memory, no one is shown a box for it, every
+// failure is logged once, and the next save that works writes it all.
+
+#include "countdown.h"
+#include "file_faults.h"
+#include "lifecycle.h"
+#include "registration.h"
+#include "test_services.h"
+
+#include <QRegularExpression>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class SaveFailureTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void changesGoOnWhileTheDiskIsFull_data();
+    void changesGoOnWhileTheDiskIsFull();
+};
+
+void SaveFailureTest::changesGoOnWhileTheDiskIsFull_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<bool>("armed"); // slot 3 afterwards
+
+    QTest::newRow("slot counts to its end") << u"end"_s << QStringList() << false;
+    QTest::newRow("registration") << u"register"_s << QStringList { u"壺　のタイマーをスタートしました。"_s }
+                                  << true;
+    QTest::newRow("exit from the tray") << u"exit"_s << QStringList() << true;
+}
+
+void SaveFailureTest::changesGoOnWhileTheDiskIsFull()
+{
+    QFETCH(QString, action);
+    QFETCH(QStringList, messages);
+    QFETCH(bool, armed);
+
+    TestServices t;
+    StateStore &store = t.store;
+    const QByteArray old = "[pref]\r\nINI=30\r\n";
+    t.dir.write(u"larkvane.ini"_s, old);
+    store.setValue(u"wavfile"_s, u"/sounds/timecall.wav"_s);
+    if (action != u"register"_s) {
+        store.setSlotValue(u"TimerText"_s, 3, u"壺"_s);
+        store.setSlotValue(u"EndTime"_s, 3, u"26/12/08 12:00"_s);
+        store.setSlotValue(u"st"_s, 3, u"0"_s);
+        store.setSlotValue(u"ed"_s, 3, u"5"_s);
+        store.arm(3);
+    }
+    qint64 steadyMs = 0;
+    Countdown countdown(t.services, [&steadyMs] { return steadyMs; });
+    Lifecycle lifecycle(t.services);
+    QList<int> quits;
+    lifecycle.setQuit([&quits](int code) { quits << code; });
+
+    {
+        DiskFullAfter full(0);
+        // One failed save, said once with its reason: no tick before the end
+        // saves, and nothing retries.
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^cannot (write|replace) "_s));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^could not save "_s));
+        QTest::failOnWarning(QRegularExpression(u".*"_s));
+        if (action == u"end"_s) {
+            for (int i = 0; i < 5; ++i) {
+                steadyMs += 1000;
+                countdown.tick(3);
+            }
+        } else if (action == u"register"_s) {
+            store.setValue(u"tmpsttime"_s, u"26/12/01 20:00"_s);
+            store.setValue(u"tmpedtime"_s, u"26/12/11 10:00"_s);
+            Registration(t.services).registerSlot(3, u"壺 - Larkvane"_s, u"http://x/1"_s, nullptr);
+        } else {
+            lifecycle.exitFromTray();
+            QCOMPARE(quits, QList<int> { 0 });
+        }
+    }
+    QCOMPARE(t.messages.texts, messages);
+    QCOMPARE(store.isArmed(3), armed);
+    QCOMPARE(t.dir.read(u"larkvane.ini"_s), old);
+
+    QVERIFY(t.persistence.save());
+    StateStore later;
+    Persistence(later, t.dir.path()).restore(t.clock);
+    QCOMPARE(later.slotValue(u"TimerText"_s, 3), u"壺"_s);
+    QCOMPARE(later.value(u"wavfile"_s), u"/sounds/timecall.wav"_s);
+}
+
+QObject *makeSaveFailureTest()
+{
+    return new SaveFailureTest;
+}
+
+#include "save_failure_test.moc"
