@@ -125,6 +125,8 @@ private Q_SLOTS:
     void tick();
     void ownFieldsOnly_data();
     void ownFieldsOnly();
+    void logSaysWhy_data();
+    void logSaysWhy();
 };
 
 void TestAlarmCountdown::tick_data()
@@ -266,6 +268,51 @@ void TestAlarmCountdown::ownFieldsOnly()
     for (int n = 1; n <= StateStore::kSlots; ++n)
         line += u"ﾀｲﾏｰ%1: %2秒　☆"_s.arg(n).arg(n == slot ? 100 * n - 1 : 0);
     QCOMPARE(h.ts.statusLine.text(), line);
+}
+
+// With larkvane.alarm on, the log answers "why did it (not) ring".
+void TestAlarmCountdown::logSaysWhy_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QString>("says");
+
+    const QString item = u"TimerText3=壺;wavfile=w.wav;"_s;
+    QTest::newRow("lead ahead") << item + u"infotime=60;st3=0;ed3=100;arm=3"_s << QString()
+                                << u"slot 3 counting: 100 s left, alert at 60 s left (the general lead)"_s;
+    QTest::newRow("lead 0 alerts at the end")
+        << item + u"st3=0;ed3=100;arm=3"_s << QString()
+        << u"slot 3 counting: 100 s left, alert at 0 s left (the general lead)"_s;
+    QTest::newRow("own lead beyond the time left")
+        << item + u"infotime=60;reTime3=200;st3=0;ed3=100;arm=3"_s << QString()
+        << u"slot 3 counting: 100 s left, alert at 200 s left (its own): that is not ahead, so no alert "
+           u"comes "
+           u"before the end"_s;
+    QTest::newRow("a fraction never meets the count")
+        << item + u"infotime=90.5;st3=0;ed3=100;arm=3"_s << QString()
+        << u"slot 3 counting: 100 s left, alert at 90.5 s left (the general lead): a lead that is no whole "
+           u"number "
+           u"of seconds never alerts"_s;
+    QTest::newRow("late tick")
+        << item + u"st3=0;ed3=100;arm=3"_s << u"+7000 3"_s
+        << u"slot 3: the tick came 6 s late (stopped or asleep); running the missed ticks "
+           u"now"_s;
+    QTest::newRow("alert") << item + u"infotime=60;st3=39;ed3=100;arm=3"_s << u"+1000 3"_s
+                           << u"slot 3 alert, 60 s left: 「壺」; sound w.wav"_s;
+    QTest::newRow("end") << item + u"infotime=60;st3=99;ed3=100;arm=3"_s << u"+1000 3"_s
+                         << u"slot 3 ended: 「壺」, count 100 of 100 s"_s;
+}
+
+void TestAlarmCountdown::logSaysWhy()
+{
+    QFETCH(QString, setup);
+    QFETCH(QString, script);
+    QFETCH(QString, says);
+    QLoggingCategory::setFilterRules(u"larkvane.alarm.info=true"_s);
+    const auto quietAgain = qScopeGuard([] { QLoggingCategory::setFilterRules(QString()); });
+    QTest::ignoreMessage(QtInfoMsg, QRegularExpression(u'^' + QRegularExpression::escape(says) + u'$'));
+    Harness h;
+    h.run(setup, script);
 }
 
 QTEST_GUILESS_MAIN(TestAlarmCountdown)
