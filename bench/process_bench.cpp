@@ -712,7 +712,7 @@ int main(int argc, char **argv)
         row(u"alert after its moment, two CPU-bound processes beside: median / worst of %1 (ms)"_s.arg(
                 a.lateMs.size()),
             number(median(a.lateMs)) + u" / "_s + worst(a.lateMs));
-        row(u"the same beyond each run's earliest alert (what the load adds): median / worst (ms)"_s,
+        row(u"alert beyond the earliest of its run (what the load adds): median / worst (ms)"_s,
             number(median(a.jitterMs)) + u" / "_s + worst(a.jitterMs));
     }
     if (wanted(u"stop"_s)) {
