@@ -59,7 +59,11 @@ void Countdown::onArmedChanged(int n, bool armed)
 {
     if (!validSlot(n))
         return;
-    m_pace[n - 1] = armed ? Pace { m_steady(), 0 } : Pace {};
+    // The first tick may come early to land on a whole second: the pace
+    // counts from one second before it.
+    const QTimer *timer = m_services.store.timer(n);
+    const int firstTickMs = timer ? timer->interval() : 1000;
+    m_pace[n - 1] = armed ? Pace { m_steady() - (1000 - firstTickMs), 0 } : Pace {};
     if (!armed)
         return;
     // The alert comes only when the time left meets the lead exactly, once a
@@ -102,6 +106,15 @@ void Countdown::tick(int n)
         // An end disarms the slot and resets its pace; count only while armed.
         if (m_services.store.isArmed(n))
             ++m_pace[n - 1].ticksRun;
+    }
+    // A tick that came late leaves the timer a fraction of a second out of
+    // step for good: the next one goes back onto the second it is due.
+    if (m_services.store.isArmed(n)) {
+        const Pace &p = m_pace[n - 1];
+        const qint64 nextDue = p.armedAtMs + 1000 * (p.ticksRun + 1);
+        const qint64 wait = nextDue - m_steady();
+        if (wait > 0 && wait < 950)
+            m_services.store.setNextTick(n, int(wait));
     }
 }
 

@@ -100,12 +100,16 @@ void Registration::registerSlot(int n, const QString &caption, const QString &ur
         m_services.messages.show(u"このページではタイマーが使えません。"_s, owner);
         return;
     }
+    // Whole seconds from the last whole second, and the first tick on the
+    // next one: the count then meets the true time left to the millisecond.
+    const QDateTime now = m_services.clock.now();
+    const int firstTickMs = 1000 - now.time().msec();
     store.setSlotValue(u"st"_s, n, u"0"_s);
-    store.setSlotValue(u"ed"_s, n, QString::number(m_services.clock.now().secsTo(endAt)));
+    store.setSlotValue(u"ed"_s, n, QString::number(now.addMSecs(-now.time().msec()).secsTo(endAt)));
     qCInfo(lcBrowser).nospace().noquote()
         << "slot " << n << " set from " << url << ": 「" << *name << "」, ends " << end
         << (endAt.time().second() ? " (to the second)" : "");
-    store.arm(n);
+    store.arm(n, firstTickMs);
     m_services.persistence.save();
     m_services.messages.show(*name + u"　のタイマーをスタートしました。"_s, owner);
 }

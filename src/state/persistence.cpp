@@ -146,6 +146,9 @@ void Persistence::restore(const Clock &clock)
     // Japan time, whatever this machine's zone; whole seconds, as the
     // countdown counts them.
     QDateTime now = clock.now().toOffsetFromUtc(kJapanOffsetSeconds);
+    // The counts are whole seconds from the last whole second; the first tick
+    // comes on the next one.
+    const int firstTickMs = 1000 - now.time().msec();
     now = now.addMSecs(-now.time().msec());
     const QDate today = now.date();
     if (!now.isValid()) {
@@ -179,7 +182,7 @@ void Persistence::restore(const Clock &clock)
         m_store.setSlotValue(u"ed"_s, n, plainNumber(double(now.secsTo(japanDateTime(d, t)))));
         if (d > today || t > now.time()) {
             report(", still ahead: re-armed");
-            m_store.arm(n);
+            m_store.arm(n, firstTickMs);
         } else {
             report(", already past: kept until cleared");
         }

@@ -1,5 +1,7 @@
 #include "state_store.h"
 
+#include <algorithm>
+
 #include "log.h"
 
 using namespace Qt::StringLiterals;
@@ -34,7 +36,11 @@ StateStore::StateStore(QObject *parent)
         // A late tick lags the count instead of bunching up; precise keeps
         // the second close to a second.
         t->setTimerType(Qt::PreciseTimer);
-        connect(t, &QTimer::timeout, this, [this, n] { Q_EMIT tick(n); });
+        connect(t, &QTimer::timeout, this, [this, t, n] {
+            if (t->interval() != 1000)
+                t->setInterval(1000);
+            Q_EMIT tick(n);
+        });
         m_timers[n - 1] = t;
     }
 }
@@ -58,14 +64,14 @@ QString StateStore::slotField(const QString &family, int n)
     return family + QString::number(n);
 }
 
-void StateStore::arm(int n)
+void StateStore::arm(int n, int firstTickMs)
 {
     if (n < 1 || n > kSlots)
         return;
     QTimer *t = m_timers[n - 1];
     if (t->isActive())
         return;
-    t->start();
+    t->start(std::clamp(firstTickMs, 1, 1000));
     qCInfo(lcState).nospace().noquote() << "slot " << n << " armed: 「" << slotValue(u"TimerText"_s, n)
                                         << "」, ends " << slotValue(u"EndTime"_s, n) << ", count "
                                         << slotValue(u"st"_s, n) << " of " << slotValue(u"ed"_s, n) << " s";
@@ -83,6 +89,13 @@ void StateStore::disarm(int n)
     qCInfo(lcState).nospace().noquote() << "slot " << n << " disarmed at count " << slotValue(u"st"_s, n)
                                         << " of " << slotValue(u"ed"_s, n) << " s";
     Q_EMIT armedChanged(n, false);
+}
+
+void StateStore::setNextTick(int n, int ms)
+{
+    if (!isArmed(n))
+        return;
+    m_timers[n - 1]->setInterval(std::clamp(ms, 1, 1000));
 }
 
 bool StateStore::isArmed(int n) const

@@ -26,11 +26,21 @@ public:
     // Slot fields by family and number: slotValue(u"TimerText"_s, 3).
     static QString slotField(const QString &family, int n);
     QString slotValue(const QString &family, int n) const { return value(slotField(family, n)); }
-    void setSlotValue(const QString &family, int n, const QString &text) { setValue(slotField(family, n), text); }
+    void setSlotValue(const QString &family, int n, const QString &text)
+    {
+        setValue(slotField(family, n), text);
+    }
 
     bool isOccupied(int n) const { return !slotValue(QStringLiteral("TimerText"), n).isEmpty(); }
 
-    void arm(int n);
+    // The first tick comes after `firstTickMs` (1 to 1000), every later one a
+    // second after the one before: arming at 12:00:00.250 with 750 puts the
+    // ticks on the whole seconds, so the count meets the clock's seconds and
+    // slots armed at different moments wake the program together.
+    void arm(int n, int firstTickMs = 1000);
+    // Moves slot n's next tick to `ms` from now (a slot that fell out of step
+    // after a stop); the ticks after it are a second apart again.
+    void setNextTick(int n, int ms);
     void disarm(int n);
     bool isArmed(int n) const;
     // The timer behind slot n, for tests and the bench (never null for 1..10).
@@ -43,5 +53,5 @@ Q_SIGNALS:
 
 private:
     QHash<QString, QString> m_fields;
-    std::array<QTimer *, kSlots> m_timers{};
+    std::array<QTimer *, kSlots> m_timers {};
 };

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <memory>
@@ -150,6 +151,24 @@ private Q_SLOTS:
         QCOMPARE(store.value(field), expected);
     }
 
+    void firstTickThenEverySecond()
+    {
+        StateStore store;
+        QSignalSpy ticks(&store, &StateStore::tick);
+        store.arm(4, 120);
+        QVERIFY(store.isArmed(4));
+        QVERIFY(ticks.wait(1000));
+        QCOMPARE(ticks.takeFirst().value(0).toInt(), 4);
+        // From then on a second apart, also after being put back in step.
+        QCOMPARE(store.timer(4)->interval(), 1000);
+        store.setNextTick(4, 80);
+        QVERIFY(ticks.wait(1000));
+        QCOMPARE(store.timer(4)->interval(), 1000);
+        store.disarm(4);
+        store.setNextTick(4, 80);
+        QVERIFY(!store.isArmed(4));
+    }
+
     void rearmsSlots_data()
     {
         QTest::addColumn<QString>("end");
@@ -198,6 +217,9 @@ private Q_SLOTS:
             now);
         QVERIFY(store.isOccupied(3));
         QCOMPARE(store.isArmed(3), armed);
+        // The first tick lands on the next whole second the count was taken from.
+        if (armed)
+            QCOMPARE(store.timer(3)->interval(), 1000 - now.time().msec());
         QCOMPARE(store.value(u"st3"_s), st);
         QCOMPARE(store.value(u"ed3"_s), ed);
         QCOMPARE(store.value(u"EndTime3"_s), end);
