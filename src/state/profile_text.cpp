@@ -54,8 +54,8 @@ bool isAscii(QByteArrayView name)
 // keys is several times slower, and a huge file is mostly short lines.
 size_t nameHash(QByteArrayView name)
 {
-    static const size_t seed = QHashSeed::globalSeed();
-    quint64 h = 0xcbf29ce484222325ULL ^ seed;
+    static const size_t salt = QHashSeed::globalSeed();
+    quint64 h = 0xcbf29ce484222325ULL ^ salt;
     const auto mix = [&h](char16_t unit) {
         h ^= unit;
         h *= 0x100000001b3ULL;

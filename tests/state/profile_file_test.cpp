@@ -21,10 +21,10 @@ QByteArray applyAll(QByteArray contents, const QStringList &writes)
     return contents;
 }
 
-QByteArray randomBytes(quint32 seed, int size)
+QByteArray randomBytes(quint32 start, int size)
 {
     QByteArray b(size, Qt::Uninitialized);
-    QRandomGenerator(seed).fillRange(reinterpret_cast<quint32 *>(b.data()), size / 4);
+    QRandomGenerator(start).fillRange(reinterpret_cast<quint32 *>(b.data()), size / 4);
     return b;
 }
 
