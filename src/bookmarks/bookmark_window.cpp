@@ -18,13 +18,9 @@
 using namespace Qt::StringLiterals;
 
 BookmarkWindow::BookmarkWindow(Services &services, QWidget *owner)
-    : QWidget(owner, Qt::Dialog)
+    : ModalWindow(u"frmbookmark"_s, u"お気に入り　（注目している出品物）"_s, owner)
     , m_services(services)
 {
-    setObjectName(u"frmbookmark"_s);
-    setWindowTitle(u"お気に入り　（注目している出品物）"_s);
-    setAttribute(Qt::WA_DeleteOnClose);
-    setWindowModality(Qt::WindowModal);
 
     auto *layout = new QVBoxLayout(this);
     m_titles = new QListWidget(this);
@@ -132,41 +128,8 @@ void BookmarkWindow::saveAndClose()
     close();
 }
 
-void BookmarkWindow::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    if (m_centred)
-        return;
-    m_centred = true;
-    if (QScreen *s = screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(s->availableGeometry().center());
-        move(frame.topLeft());
-    }
-}
-
-void BookmarkWindow::keyPressEvent(QKeyEvent *event)
-{
-    // Escape leaves like the close box: deletions are dropped.
-    if (event->key() == Qt::Key_Escape) {
-        close();
-        return;
-    }
-    QWidget::keyPressEvent(event);
-}
-
 void registerBookmarkWindows(WindowRegistry &registry, Services &services)
 {
-    registry.registerWindow(
-        u"frmbookmark"_s,
-        [&services](QObject *owner) -> QObject * {
-            auto *parent = qobject_cast<QWidget *>(owner ? owner : services.browser.window());
-            return new BookmarkWindow(services, parent);
-        },
-        [](QObject *window) {
-            auto *w = static_cast<QWidget *>(window);
-            w->show();
-            w->raise();
-            w->activateWindow();
-        });
+    registerModalWindow(registry, services, u"frmbookmark"_s,
+        [&services](QWidget *owner) { return new BookmarkWindow(services, owner); });
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QWidget>
+#include "modal_window.h"
 
 class QListWidget;
 class WindowRegistry;
@@ -8,15 +8,11 @@ struct Services;
 
 // frmbookmark: the saved pages, to show one or delete some. The lists are a
 // working copy; only "表　示", "閉じる" and a double-click write them back.
-class BookmarkWindow : public QWidget
+class BookmarkWindow : public ModalWindow
 {
     Q_OBJECT
 public:
     BookmarkWindow(Services &services, QWidget *owner);
-
-protected:
-    void showEvent(QShowEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     int selectedRow() const;
@@ -27,7 +23,6 @@ private:
     void saveAndClose();
 
     Services &m_services;
-    bool m_centred = false;
     QListWidget *m_titles = nullptr; // List1
     QListWidget *m_urls = nullptr; // List2, never shown
 };

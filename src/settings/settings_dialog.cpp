@@ -43,13 +43,9 @@ QPushButton *namedButton(const QString &name, const QString &text, QWidget *pare
 } // namespace
 
 SettingsDialog::SettingsDialog(Services &services, QWidget *owner)
-    : QWidget(owner, Qt::Dialog)
+    : ModalWindow(u"frmConf"_s, u"Larkvane 環境設定"_s, owner)
     , m_services(services)
 {
-    setObjectName(u"frmConf"_s);
-    setWindowTitle(u"Larkvane 環境設定"_s);
-    setAttribute(Qt::WA_DeleteOnClose);
-    setWindowModality(Qt::WindowModal);
 
     auto *layout = new QVBoxLayout(this);
 
@@ -241,41 +237,8 @@ void SettingsDialog::apply()
     close();
 }
 
-void SettingsDialog::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    if (m_centred)
-        return;
-    m_centred = true;
-    if (QScreen *s = screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(s->availableGeometry().center());
-        move(frame.topLeft());
-    }
-}
-
-void SettingsDialog::keyPressEvent(QKeyEvent *event)
-{
-    // Escape leaves like the close box: nothing is applied.
-    if (event->key() == Qt::Key_Escape) {
-        close();
-        return;
-    }
-    QWidget::keyPressEvent(event);
-}
-
 void registerSettingsWindows(WindowRegistry &registry, Services &services)
 {
-    registry.registerWindow(
-        u"frmConf"_s,
-        [&services](QObject *owner) -> QObject * {
-            auto *parent = qobject_cast<QWidget *>(owner ? owner : services.browser.window());
-            return new SettingsDialog(services, parent);
-        },
-        [](QObject *window) {
-            auto *w = static_cast<QWidget *>(window);
-            w->show();
-            w->raise();
-            w->activateWindow();
-        });
+    registerModalWindow(registry, services, u"frmConf"_s,
+        [&services](QWidget *owner) { return new SettingsDialog(services, owner); });
 }

@@ -2,7 +2,7 @@
 
 #include "settings_form.h"
 
-#include <QWidget>
+#include "modal_window.h"
 
 #include <array>
 
@@ -18,15 +18,11 @@ struct Services;
 // frmConf: the lead time, the alert sound, start-in-tray and the browser's
 // bars. Edits reach the store only through "閉 じ る"; every other close,
 // including the ones the program makes itself, drops them.
-class SettingsDialog : public QWidget
+class SettingsDialog : public ModalWindow
 {
     Q_OBJECT
 public:
     SettingsDialog(Services &services, QWidget *owner);
-
-protected:
-    void showEvent(QShowEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void load();
@@ -39,7 +35,6 @@ private:
     // The file dialog answers a cancel with the last path it gave in this
     // opening, so a cancel before any choice empties the field.
     QString m_lastChosenPath;
-    bool m_centred = false;
 
     QLineEdit *m_text1 = nullptr;
     QLineEdit *m_text2 = nullptr;

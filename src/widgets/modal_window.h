@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+
+class WindowRegistry;
+struct Services;
+
+// A dialog of the browser window: modal to that window only (never to the
+// whole program, so the alert window stays usable and the edits survive it),
+// closed by Escape as by its close box, centred on its screen when first
+// shown, and deleted when closed.
+class ModalWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    ModalWindow(const QString &name, const QString &title, QWidget *owner);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    bool m_centred = false;
+};
+
+// Registers `name`; `make` builds it for its owner (the window that asked,
+// else the browser window). Every open request shows, raises and activates it.
+void registerModalWindow(WindowRegistry &registry, Services &services, const QString &name,
+    std::function<QWidget *(QWidget *owner)> make);
