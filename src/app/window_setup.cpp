@@ -6,7 +6,6 @@
 #include "bookmark_window.h"
 #include "browser_engine.h"
 #include "browser_host_impl.h"
-#include "browser_host_proxy.h"
 #include "browser_window.h"
 #include "countdown.h"
 #include "extension_follower.h"
@@ -21,9 +20,8 @@
 
 using namespace Qt::StringLiterals;
 
-WindowSetup::WindowSetup(Services &services, BrowserHostProxy &browserHost, Lifecycle &lifecycle)
+WindowSetup::WindowSetup(Services &services, Lifecycle &lifecycle)
     : m_services(services)
-    , m_browserHost(browserHost)
     , m_lifecycle(lifecycle)
 {
 }
@@ -51,8 +49,6 @@ void WindowSetup::app()
 
 void WindowSetup::browser()
 {
-    m_browserHostImpl = std::make_unique<BrowserHostImpl>(m_services.windows);
-    m_browserHost.setTarget(m_browserHostImpl.get());
     Services &services = m_services;
     registerBrowserWindow(m_services.windows, m_services,
         BrowserWindowHooks {

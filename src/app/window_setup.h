@@ -2,8 +2,6 @@
 
 #include <memory>
 
-class BrowserHostProxy;
-class BrowserHostImpl;
 class Countdown;
 class ExtensionFollower;
 class NetworkPageFetcher;
@@ -17,7 +15,7 @@ struct Services;
 class WindowSetup
 {
 public:
-    WindowSetup(Services &services, BrowserHostProxy &browserHost, Lifecycle &lifecycle);
+    WindowSetup(Services &services, Lifecycle &lifecycle);
     ~WindowSetup();
 
     void registerAll();
@@ -36,9 +34,7 @@ private:
     void bookmarks();
 
     Services &m_services;
-    BrowserHostProxy &m_browserHost;
     Lifecycle &m_lifecycle;
-    std::unique_ptr<BrowserHostImpl> m_browserHostImpl;
     std::unique_ptr<NetworkPageFetcher> m_followFetcher;
     std::unique_ptr<ExtensionFollower> m_follower;
     std::unique_ptr<Countdown> m_countdown;
