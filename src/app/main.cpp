@@ -1,7 +1,7 @@
 // The one place that wires the real implementations together.
 
 #include "app_icon.h"
-#include "browser_host_impl.h"
+#include "browser_process.h"
 #include "clock.h"
 #include "extension_follower.h"
 #include "lifecycle.h"
@@ -89,7 +89,7 @@ int main(int argc, char *argv[])
 
     WindowRegistry windows;
     StatusLine statusLine;
-    BrowserHostImpl browser(windows);
+    BrowserProcess browser({ store, statusLine, persistence, windows, messages });
     QtFileDialog files;
     std::unique_ptr<SoundPlayer> sound = WindowSetup::makeSoundPlayer();
     Services services { store, persistence, clock, messages, *sound, windows, statusLine, browser, files };
@@ -105,7 +105,7 @@ int main(int argc, char *argv[])
     // Whatever else ends the event loop, the store is still saved.
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &lifecycle, &Lifecycle::closeStore);
 
-    WindowSetup setup(services, lifecycle);
+    WindowSetup setup(services, browser, lifecycle);
     setup.registerAll();
     QObject::connect(setup.follower(), &ExtensionFollower::notification, &tray,
         [&tray](const QString &text) { tray.icon()->showMessage(u"Larkvane"_s, text); });

@@ -4,9 +4,7 @@
 #include "app_windows.h"
 #include "bookmark_list.h"
 #include "bookmark_window.h"
-#include "browser_engine.h"
-#include "browser_host_impl.h"
-#include "browser_window.h"
+#include "browser_process.h"
 #include "countdown.h"
 #include "extension_follower.h"
 #include "lifecycle.h"
@@ -20,8 +18,9 @@
 
 using namespace Qt::StringLiterals;
 
-WindowSetup::WindowSetup(Services &services, Lifecycle &lifecycle)
+WindowSetup::WindowSetup(Services &services, BrowserProcess &browser, Lifecycle &lifecycle)
     : m_services(services)
+    , m_browser(browser)
     , m_lifecycle(lifecycle)
 {
 }
@@ -49,23 +48,22 @@ void WindowSetup::app()
 
 void WindowSetup::browser()
 {
+    m_browser.registerWindow();
     Services &services = m_services;
-    registerBrowserWindow(m_services.windows, m_services,
-        BrowserWindowHooks {
-            .addBookmark = [&services](QObject *owner) { BookmarkList::addCurrentPage(services, owner); } });
+    m_browser.setBookmarkAdder([&services](MessageBox &messages) {
+        // The answers are the browser window's, shown over it.
+        Services over { services.store, services.persistence, services.clock, messages, services.sound,
+            services.windows, services.statusLine, services.browser, services.files };
+        BookmarkList::addCurrentPage(over, nullptr);
+    });
 
     // The follower outlives every browser window, so it has a fetcher of its
     // own; it speaks with the browser's voice once a window has shown it.
     m_followFetcher = std::make_unique<NetworkPageFetcher>();
     m_follower = std::make_unique<ExtensionFollower>(
         m_services.store, m_services.persistence, m_services.clock, *m_followFetcher, m_services.statusLine);
-    NetworkPageFetcher *fetcher = m_followFetcher.get();
-    QObject::connect(&m_services.windows, &WindowRegistry::windowCreated, fetcher,
-        [fetcher](const QString &name, QObject *window) {
-            auto *browser = qobject_cast<BrowserWindow *>(window);
-            if (name == u"frmWeb"_s && browser && browser->engine())
-                fetcher->setUserAgent(browser->engine()->userAgent());
-        });
+    QObject::connect(&m_browser, &BrowserProcess::userAgentChanged, m_followFetcher.get(),
+        &NetworkPageFetcher::setUserAgent);
 }
 
 void WindowSetup::alarm()

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+class BrowserProcess;
 class Countdown;
 class ExtensionFollower;
 class NetworkPageFetcher;
@@ -15,7 +16,7 @@ struct Services;
 class WindowSetup
 {
 public:
-    WindowSetup(Services &services, Lifecycle &lifecycle);
+    WindowSetup(Services &services, BrowserProcess &browser, Lifecycle &lifecycle);
     ~WindowSetup();
 
     void registerAll();
@@ -34,6 +35,7 @@ private:
     void bookmarks();
 
     Services &m_services;
+    BrowserProcess &m_browser;
     Lifecycle &m_lifecycle;
     std::unique_ptr<NetworkPageFetcher> m_followFetcher;
     std::unique_ptr<ExtensionFollower> m_follower;

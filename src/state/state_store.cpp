@@ -56,7 +56,15 @@ QString StateStore::value(const QString &name) const
 void StateStore::setValue(const QString &name, const QString &text)
 {
     const qsizetype nul = text.indexOf(QChar(0));
-    m_fields.insert(name, nul < 0 ? text : text.left(nul));
+    const QString kept = nul < 0 ? text : text.left(nul);
+    auto it = m_fields.find(name);
+    if (it != m_fields.end() ? *it == kept : kept == initialTexts().value(name)) {
+        if (it == m_fields.end())
+            m_fields.insert(name, kept);
+        return;
+    }
+    m_fields.insert(name, kept);
+    Q_EMIT valueChanged(name, kept);
 }
 
 QString StateStore::slotField(const QString &family, int n)
@@ -68,10 +76,15 @@ void StateStore::arm(int n, int firstTickMs)
 {
     if (n < 1 || n > kSlots)
         return;
-    QTimer *t = m_timers[n - 1];
-    if (t->isActive())
+    if (isArmed(n))
         return;
-    t->start(std::clamp(firstTickMs, 1, 1000));
+    QTimer *t = m_timers[n - 1];
+    if (m_ticking) {
+        t->start(std::clamp(firstTickMs, 1, 1000));
+    } else {
+        t->setInterval(std::clamp(firstTickMs, 1, 1000));
+        m_mirrorArmed[n - 1] = true;
+    }
     qCInfo(lcState).nospace().noquote() << "slot " << n << " armed: 「" << slotValue(u"TimerText"_s, n)
                                         << "」, ends " << slotValue(u"EndTime"_s, n) << ", count "
                                         << slotValue(u"st"_s, n) << " of " << slotValue(u"ed"_s, n) << " s";
@@ -82,10 +95,10 @@ void StateStore::disarm(int n)
 {
     if (n < 1 || n > kSlots)
         return;
-    QTimer *t = m_timers[n - 1];
-    if (!t->isActive())
+    if (!isArmed(n))
         return;
-    t->stop();
+    m_timers[n - 1]->stop();
+    m_mirrorArmed[n - 1] = false;
     qCInfo(lcState).nospace().noquote() << "slot " << n << " disarmed at count " << slotValue(u"st"_s, n)
                                         << " of " << slotValue(u"ed"_s, n) << " s";
     Q_EMIT armedChanged(n, false);
@@ -93,14 +106,16 @@ void StateStore::disarm(int n)
 
 void StateStore::setNextTick(int n, int ms)
 {
-    if (!isArmed(n))
+    if (!isArmed(n) || !m_ticking)
         return;
     m_timers[n - 1]->setInterval(std::clamp(ms, 1, 1000));
 }
 
 bool StateStore::isArmed(int n) const
 {
-    return n >= 1 && n <= kSlots && m_timers[n - 1]->isActive();
+    if (n < 1 || n > kSlots)
+        return false;
+    return m_ticking ? m_timers[n - 1]->isActive() : m_mirrorArmed[n - 1];
 }
 
 QTimer *StateStore::timer(int n) const

@@ -18,6 +18,11 @@ public:
 
     explicit StateStore(QObject *parent = nullptr);
 
+    // A store that mirrors another process's: arm() and disarm() change what
+    // isArmed() says and signal it, but no timer runs, as the ticks belong to
+    // the owner. timer(n)->interval() still tells the first tick asked for.
+    void setTicking(bool ticking) { m_ticking = ticking; }
+
     // A field nothing has set holds its initial text (most are empty).
     QString value(const QString &name) const;
     // Keeps only the part before a NUL.
@@ -30,6 +35,9 @@ public:
     {
         setValue(slotField(family, n), text);
     }
+
+    // Every field that has been set, as set (fields never set are absent).
+    QHash<QString, QString> fields() const { return m_fields; }
 
     bool isOccupied(int n) const { return !slotValue(QStringLiteral("TimerText"), n).isEmpty(); }
 
@@ -47,6 +55,8 @@ public:
     QTimer *timer(int n) const;
 
 Q_SIGNALS:
+    // A field's text changed (setting the text it already has says nothing).
+    void valueChanged(const QString &name, const QString &text);
     // Raised every second while slot n is armed.
     void tick(int n);
     void armedChanged(int n, bool armed);
@@ -54,4 +64,6 @@ Q_SIGNALS:
 private:
     QHash<QString, QString> m_fields;
     std::array<QTimer *, kSlots> m_timers {};
+    std::array<bool, kSlots> m_mirrorArmed {};
+    bool m_ticking = true;
 };

@@ -9,4 +9,8 @@ class QtMessageBox final : public MessageBox
 {
 public:
     void show(const QString &text, QObject *owner = nullptr) override;
+
+    // The same box, returning at once: for a message another process asks
+    // for, which must not hold up what that process sends next.
+    static void showWithoutWaiting(const QString &text, QObject *owner = nullptr);
 };

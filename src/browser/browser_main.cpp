@@ -1,0 +1,50 @@
+// The browser process, started by the program when the browser window opens
+// and ended when it closes: Chromium cannot be shut down inside a running
+// process, so this is how its memory is given back.
+
+#include "browser_child.h"
+#include "log.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QLocalSocket>
+
+#include <cstdio>
+#include <cstring>
+
+using namespace Qt::StringLiterals;
+
+int main(int argc, char *argv[])
+{
+    // The link is a socket the program hands down, named by its number.
+    int fd = -1;
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "--link-fd") == 0)
+            fd = std::atoi(argv[i + 1]);
+    }
+    if (fd < 0) {
+        std::fprintf(stderr, "larkvane-browser: started by larkvane itself, not by hand\n");
+        return 2;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(u"larkvane"_s);
+    QApplication::setApplicationVersion(u"3.9"_s);
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(QIcon(u":/larkvane/larkvane.svg"_s));
+
+    QLocalSocket socket;
+    if (!socket.setSocketDescriptor(fd)) {
+        std::fprintf(stderr, "larkvane-browser: no link to the program on descriptor %d\n", fd);
+        return 2;
+    }
+    int code = 0;
+    {
+        BrowserChild child(&socket);
+        QObject::connect(&child, &BrowserChild::finished, &app, [] { QCoreApplication::exit(0); });
+        code = QApplication::exec();
+        child.flush();
+    }
+    qCInfo(lcBrowser) << "browser process ends";
+    return code;
+}

@@ -1,0 +1,77 @@
+#include "message_channel.h"
+
+#include "log.h"
+
+#include <QIODevice>
+#include <QJsonDocument>
+#include <QJsonParseError>
+
+MessageChannel::MessageChannel(QIODevice *device, QObject *parent)
+    : QObject(parent)
+    , m_device(device)
+{
+    connect(device, &QIODevice::readyRead, this, &MessageChannel::readAvailable);
+    connect(device, &QIODevice::readChannelFinished, this, [this] {
+        readAvailable();
+        shut();
+    });
+    connect(device, &QObject::destroyed, this, &MessageChannel::shut);
+}
+
+bool MessageChannel::send(const QJsonObject &message)
+{
+    if (!m_open || !m_device)
+        return false;
+    // Compact JSON escapes every line break, so a line is a message.
+    QByteArray line = QJsonDocument(message).toJson(QJsonDocument::Compact);
+    line += '\n';
+    return m_device->write(line) == line.size();
+}
+
+void MessageChannel::drain()
+{
+    readAvailable();
+}
+
+void MessageChannel::readAvailable()
+{
+    // A handler may run a nested event loop (a message box) and readyRead
+    // come again meanwhile: the outer call keeps delivering, in order.
+    if (m_reading || !m_device)
+        return;
+    m_reading = true;
+    const QPointer<MessageChannel> alive(this);
+    while (m_open && m_device && (m_device->bytesAvailable() > 0 || m_pending.contains('\n'))) {
+        m_pending += m_device->readAll();
+        qsizetype end = m_pending.indexOf('\n');
+        if (end < 0) {
+            if (m_pending.size() > kMaxLine) {
+                qCWarning(lcBrowser) << "the other process sent a line of over" << kMaxLine << "bytes";
+                m_reading = false;
+                shut();
+                return;
+            }
+            break;
+        }
+        const QByteArray line = m_pending.left(end);
+        m_pending.remove(0, end + 1);
+        QJsonParseError error {};
+        const QJsonDocument doc = QJsonDocument::fromJson(line, &error);
+        if (error.error != QJsonParseError::NoError || !doc.isObject()) {
+            qCWarning(lcBrowser) << "skipped a message that is no JSON object:" << error.errorString();
+            continue;
+        }
+        Q_EMIT received(doc.object());
+        if (!alive)
+            return;
+    }
+    m_reading = false;
+}
+
+void MessageChannel::shut()
+{
+    if (!m_open)
+        return;
+    m_open = false;
+    Q_EMIT closed();
+}
