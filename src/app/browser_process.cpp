@@ -90,6 +90,11 @@ bool BrowserProcess::isRunning() const
     return m_process && m_process->state() != QProcess::NotRunning;
 }
 
+qint64 BrowserProcess::processId() const
+{
+    return isRunning() ? m_process->processId() : 0;
+}
+
 bool BrowserProcess::isOpen() const
 {
     return isRunning() && m_shown;

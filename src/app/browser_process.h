@@ -67,6 +67,8 @@ public:
     Q_INVOKABLE bool close();
 
     bool isRunning() const;
+    // The browser process, while it runs; else 0.
+    qint64 processId() const;
 
 Q_SIGNALS:
     // The User-Agent the browser sends, once a window has told it.

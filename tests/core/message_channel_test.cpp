@@ -1,0 +1,141 @@
+#include "message_channel.h"
+
+#include <QLocalSocket>
+#include <QtTest>
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Both ends of a socket pair, as the program and its browser process hold it.
+struct SocketPair
+{
+    QLocalSocket near;
+    QLocalSocket far;
+    bool ok = false;
+
+    SocketPair()
+    {
+        int fds[2];
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0)
+            return;
+        ok = near.setSocketDescriptor(fds[0]) && far.setSocketDescriptor(fds[1]);
+    }
+};
+
+} // namespace
+
+class MessageChannelTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void linesBecomeMessages_data();
+    void linesBecomeMessages();
+    void sentMessagesArriveInOrder();
+    void anOverlongLineClosesTheChannel();
+    void thePeerGoingAwayCloses();
+};
+
+void MessageChannelTest::linesBecomeMessages_data()
+{
+    QTest::addColumn<QList<QByteArray>>("writes");
+    QTest::addColumn<QStringList>("ops");
+    QTest::newRow("one line") << QList<QByteArray> { R"({"op":"show"})"
+                                                     "\n" }
+                              << QStringList { u"show"_s };
+    QTest::newRow("split mid-line") << QList<QByteArray> { R"({"op":"sa)",
+        R"(ve"})"
+        "\n" } << QStringList { u"save"_s };
+    QTest::newRow("two in one write")
+        << QList<QByteArray> { "{\"op\":\"a\"}\n{\"op\":\"b\"}\n" } << QStringList { u"a"_s, u"b"_s };
+    QTest::newRow("no JSON and no object are skipped")
+        << QList<QByteArray> { "not json\n[1,2]\n\n{\"op\":\"c\"}\n" } << QStringList { u"c"_s };
+    QTest::newRow("binary junk") << QList<QByteArray> { QByteArray("\x00\xff\xfe{\n", 5), "{\"op\":\"d\"}\n" }
+                                 << QStringList { u"d"_s };
+    QTest::newRow("no line end yet") << QList<QByteArray> { R"({"op":"e"})" } << QStringList {};
+}
+
+void MessageChannelTest::linesBecomeMessages()
+{
+    QFETCH(QList<QByteArray>, writes);
+    QFETCH(QStringList, ops);
+    SocketPair pair;
+    QVERIFY(pair.ok);
+    MessageChannel channel(&pair.far);
+    QStringList got;
+    connect(&channel, &MessageChannel::received, this,
+        [&got](const QJsonObject &m) { got << m.value(u"op"_s).toString(); });
+    for (const QByteArray &w : writes) {
+        pair.near.write(w);
+        pair.near.flush();
+        QTest::qWait(20);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(got, ops, 2000);
+    QVERIFY(channel.isOpen());
+}
+
+void MessageChannelTest::sentMessagesArriveInOrder()
+{
+    SocketPair pair;
+    QVERIFY(pair.ok);
+    MessageChannel a(&pair.near);
+    MessageChannel b(&pair.far);
+    QList<QJsonObject> got;
+    connect(&b, &MessageChannel::received, this, [&got](const QJsonObject &m) { got << m; });
+    // Line breaks inside a text must not split the message.
+    const QString text = u"一行目\n二行目\r\n\"引用\"\u0000終"_s;
+    for (int i = 0; i < 200; ++i)
+        QVERIFY(a.send({ { u"op"_s, u"set"_s }, { u"i"_s, i }, { u"text"_s, text } }));
+    QTRY_COMPARE_WITH_TIMEOUT(got.size(), 200, 5000);
+    for (int i = 0; i < 200; ++i) {
+        QCOMPARE(got[i].value(u"i"_s).toInt(), i);
+        QCOMPARE(got[i].value(u"text"_s).toString(), text);
+    }
+}
+
+void MessageChannelTest::anOverlongLineClosesTheChannel()
+{
+    SocketPair pair;
+    QVERIFY(pair.ok);
+    MessageChannel channel(&pair.far);
+    QSignalSpy closed(&channel, &MessageChannel::closed);
+    const QByteArray chunk(1024 * 1024, 'x');
+    for (int i = 0; i * chunk.size() <= MessageChannel::kMaxLine && closed.isEmpty(); ++i) {
+        pair.near.write(chunk);
+        while (pair.near.bytesToWrite() > 0 && closed.isEmpty()) {
+            pair.near.waitForBytesWritten(100);
+            QCoreApplication::processEvents();
+        }
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(closed.size(), 1, 5000);
+    QVERIFY(!channel.isOpen());
+    QVERIFY(!channel.send({ { u"op"_s, u"save"_s } }));
+}
+
+void MessageChannelTest::thePeerGoingAwayCloses()
+{
+    SocketPair pair;
+    QVERIFY(pair.ok);
+    MessageChannel channel(&pair.far);
+    QStringList got;
+    connect(&channel, &MessageChannel::received, this,
+        [&got](const QJsonObject &m) { got << m.value(u"op"_s).toString(); });
+    QSignalSpy closed(&channel, &MessageChannel::closed);
+    // What was sent before the end still arrives.
+    pair.near.write("{\"op\":\"last\"}\n");
+    pair.near.flush();
+    pair.near.close();
+    QTRY_COMPARE_WITH_TIMEOUT(closed.size(), 1, 3000);
+    QCOMPARE(got, QStringList { u"last"_s });
+}
+
+int runMessageChannelTest(int argc, char **argv)
+{
+    MessageChannelTest t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "message_channel_test.moc"
