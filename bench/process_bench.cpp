@@ -431,10 +431,13 @@ Bench::BrowserFigures Bench::browser(int runs)
         XDisplay::Window window = 0;
         const bool shown = m_x.waitUntil(
             [&] {
-                for (XDisplay::Window w : m_x.windowsOf(l.pid())) {
-                    if (m_x.name(w) == shownCaption) {
-                        window = w;
-                        return true;
+                // The browser window belongs to the browser process, a child.
+                for (qint64 pid : ProcStats::processTree(l.pid())) {
+                    for (XDisplay::Window w : m_x.windowsOf(pid)) {
+                        if (m_x.name(w) == shownCaption) {
+                            window = w;
+                            return true;
+                        }
                     }
                 }
                 return !l.running();
@@ -449,7 +452,7 @@ Bench::BrowserFigures Bench::browser(int runs)
         QThread::sleep(3);
         const ProcStats::Memory open = ProcStats::memory(ProcStats::processTree(l.pid()));
         m_x.requestClose(window);
-        m_x.waitUntil([&] { return m_x.windowsOf(l.pid()).isEmpty(); }, 10000);
+        m_x.waitUntil([&] { return ProcStats::processTree(l.pid()).size() == 1; }, 10000);
         QThread::sleep(5);
         const QList<qint64> closedTree = ProcStats::processTree(l.pid());
         const ProcStats::Memory closed = ProcStats::memory(closedTree);

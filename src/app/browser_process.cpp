@@ -146,6 +146,9 @@ bool BrowserProcess::start()
         return false;
     }
     qCInfo(lcBrowser) << "browser process" << m_process->processId() << "started";
+    // However it was opened, the registry knows frmWeb is up, so that the
+    // exit closes it in its turn and waits for what it stores.
+    m_parts.windows.ensure(kName);
     m_link = std::make_unique<StoreLink>(
         m_parts.store, m_parts.statusLine, StoreLink::Side::Owner, [this](const QJsonObject &m) { send(m); });
     send(m_link->snapshot());
