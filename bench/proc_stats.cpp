@@ -76,13 +76,27 @@ Activity activity(const QList<qint64> &pids)
             const QString dir = tasks + u'/' + tid;
             // Nanoseconds on the CPU; the ticks of stat are too coarse for
             // a program that is meant to do almost nothing.
-            a.cpuNs += readProc(dir + u"/schedstat"_s).split(' ').value(0).toLongLong();
+            const qint64 cpu = readProc(dir + u"/schedstat"_s).split(' ').value(0).toLongLong();
             const QByteArray status = readProc(dir + u"/status"_s);
-            a.switches
-                += field(status, "voluntary_ctxt_switches:") + field(status, "nonvoluntary_ctxt_switches:");
+            const qint64 switches
+                = field(status, "voluntary_ctxt_switches:") + field(status, "nonvoluntary_ctxt_switches:");
+            a.cpuNs += cpu;
+            a.switches += switches;
+            a.threads.insert(tid.toLongLong(), { cpu, switches });
         }
     }
     return a;
+}
+
+Activity since(const Activity &before, const Activity &after)
+{
+    Activity d;
+    for (auto it = after.threads.cbegin(); it != after.threads.cend(); ++it) {
+        const std::pair<qint64, qint64> was = before.threads.value(it.key(), { 0, 0 });
+        d.cpuNs += it->first - was.first;
+        d.switches += it->second - was.second;
+    }
+    return d;
 }
 
 } // namespace ProcStats

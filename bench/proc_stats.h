@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
+
+#include <utility>
 
 // What the kernel says about a running program and everything it started.
 namespace ProcStats {
@@ -22,7 +25,12 @@ struct Activity
 {
     qint64 cpuNs = 0;
     qint64 switches = 0;
+    // The same, thread by thread: a thread that ends between two readings
+    // (a pool worker retiring) must not take its past out of the difference.
+    QHash<qint64, std::pair<qint64, qint64>> threads;
 };
 Activity activity(const QList<qint64> &pids);
+// What happened between two readings, over the threads seen in the later one.
+Activity since(const Activity &before, const Activity &after);
 
 } // namespace ProcStats

@@ -398,8 +398,9 @@ Bench::TrayFigures Bench::trayOnly(const Subject &subject, int runs, int idleRun
             QThread::sleep(unsigned(m_idleSeconds));
             const ProcStats::Activity a1 = ProcStats::activity(ProcStats::processTree(l.pid()));
             const double minutes = (monotonicMs() - t0) / 60000.0;
-            f.cpuMsPerMin << (a1.cpuNs - a0.cpuNs) / 1e6 / minutes;
-            f.switchesPerMin << (a1.switches - a0.switches) / minutes;
+            const ProcStats::Activity d = ProcStats::since(a0, a1);
+            f.cpuMsPerMin << d.cpuNs / 1e6 / minutes;
+            f.switchesPerMin << d.switches / minutes;
             line += u", idle %1 ms CPU and %2 switches a minute"_s.arg(f.cpuMsPerMin.last(), 0, 'f', 1)
                         .arg(f.switchesPerMin.last(), 0, 'f', 0);
         }

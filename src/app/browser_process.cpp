@@ -185,6 +185,8 @@ bool BrowserProcess::close()
         return true;
     m_closing = true;
     send({ { u"op"_s, u"close"_s } });
+    if (m_socket)
+        m_socket->flush();
     // The geometry and the save arrive while we wait; they must be in the
     // store before whoever closed us writes the file.
     QPointer<QProcess> process = m_process;
