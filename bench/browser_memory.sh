@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Start-up time of the browser window and the resident memory of the whole
-# process tree (renderer included) with the window open, then closed.
+# process tree (renderer included) with the window open, then closed, for the
+# window alone inside one process: what the engine costs where it cannot be
+# shut down. The program runs the window in larkvane-browser, which ends when
+# the window closes; bench/run measures that.
 # Usage: bench/browser_memory.sh BUILD_DIR   (configured with -DLARKVANE_BENCH=ON)
 set -euo pipefail
 build=${1:-$(cd "$(dirname "$0")/.." && pwd)/build}
