@@ -220,33 +220,23 @@ void BrowserProcess::finished(int code, QProcess::ExitStatus status)
         qCWarning(lcBrowser) << "the browser process ended with status" << status << "code" << code;
     else
         qCInfo(lcBrowser) << "browser process ended";
-    m_shown = false;
     // The held dialogs stay; they hold nothing now.
-    m_holds = 0;
-    m_link.reset();
-    if (m_process)
-        m_process->deleteLater();
-    m_process = nullptr;
-    if (m_socket)
-        m_socket->deleteLater();
-    m_socket = nullptr;
-    if (m_channel)
-        m_channel->deleteLater();
-    m_channel = nullptr;
+    tearDown();
     Q_EMIT ended();
 }
 
+// Later deletion: this may run inside a signal of the process or the socket.
 void BrowserProcess::tearDown()
 {
     m_link.reset();
-    delete m_channel;
-    m_channel = nullptr;
-    delete m_socket;
-    m_socket = nullptr;
-    if (m_process) {
-        m_process->disconnect(this);
-        delete m_process;
+    for (QObject *part : std::initializer_list<QObject *> { m_channel, m_socket, m_process }) {
+        if (part) {
+            part->disconnect(this);
+            part->deleteLater();
+        }
     }
+    m_channel = nullptr;
+    m_socket = nullptr;
     m_process = nullptr;
     m_shown = false;
     m_holds = 0;
@@ -281,9 +271,8 @@ void BrowserProcess::receive(const QJsonObject &message)
 
 void BrowserProcess::openProgramWindow(const QString &name, const QString &browserWinId)
 {
-    static const QStringList known { u"frmConf"_s, u"frmEnding"_s, u"frmbookmark"_s, u"frmAlarm"_s,
-        u"frmVersion"_s };
-    if (!known.contains(name))
+    // A name from another process: only these, never the alert window.
+    if (!BrowserHost::programWindows().contains(name))
         return;
     const bool existed = m_parts.windows.find(name) != nullptr;
     auto *w = qobject_cast<QWidget *>(m_parts.windows.open(name, nullptr));

@@ -19,14 +19,6 @@ namespace {
 
 const QString kBrowser = u"frmWeb"_s;
 
-// The program's windows that the browser window's menus open.
-const QStringList &programWindows()
-{
-    static const QStringList names { u"frmConf"_s, u"frmEnding"_s, u"frmbookmark"_s, u"frmAlarm"_s,
-        u"frmVersion"_s };
-    return names;
-}
-
 } // namespace
 
 class BrowserChild::LinkedPersistence final : public Persistence
@@ -81,7 +73,7 @@ BrowserChild::BrowserChild(QLocalSocket *socket, QObject *parent)
         send({ { u"op"_s, u"bookmark"_s }, { u"url"_s, w ? w->locationUrl() : QString() },
             { u"name"_s, w ? w->locationName() : QString() } });
     } });
-    for (const QString &name : programWindows()) {
+    for (const QString &name : BrowserHost::programWindows()) {
         m_windows.registerWindow(name, [this, name](QObject *owner) -> QObject * {
             auto *w = qobject_cast<QWidget *>(owner);
             // On X11 the program's dialog can stand over this window as its

@@ -57,14 +57,10 @@ void StateStore::setValue(const QString &name, const QString &text)
 {
     const qsizetype nul = text.indexOf(QChar(0));
     const QString kept = nul < 0 ? text : text.left(nul);
-    auto it = m_fields.find(name);
-    if (it != m_fields.end() ? *it == kept : kept == initialTexts().value(name)) {
-        if (it == m_fields.end())
-            m_fields.insert(name, kept);
-        return;
-    }
+    const QString before = value(name);
     m_fields.insert(name, kept);
-    Q_EMIT valueChanged(name, kept);
+    if (kept != before)
+        Q_EMIT valueChanged(name, kept);
 }
 
 QString StateStore::slotField(const QString &family, int n)

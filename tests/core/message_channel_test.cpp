@@ -26,6 +26,19 @@ struct SocketPair
     }
 };
 
+// A channel on the far end, keeping the kind of every message it receives.
+struct ReceivingEnd : SocketPair
+{
+    MessageChannel channel { &far };
+    QStringList ops;
+
+    ReceivingEnd()
+    {
+        QObject::connect(&channel, &MessageChannel::received, &channel,
+            [this](const QJsonObject &m) { ops << m.value(u"op"_s).toString(); });
+    }
+};
+
 } // namespace
 
 class MessageChannelTest : public QObject
@@ -62,19 +75,15 @@ void MessageChannelTest::linesBecomeMessages()
 {
     QFETCH(QList<QByteArray>, writes);
     QFETCH(QStringList, ops);
-    SocketPair pair;
-    QVERIFY(pair.ok);
-    MessageChannel channel(&pair.far);
-    QStringList got;
-    connect(&channel, &MessageChannel::received, this,
-        [&got](const QJsonObject &m) { got << m.value(u"op"_s).toString(); });
+    ReceivingEnd end;
+    QVERIFY(end.ok);
     for (const QByteArray &w : writes) {
-        pair.near.write(w);
-        pair.near.flush();
+        end.near.write(w);
+        end.near.flush();
         QTest::qWait(20);
     }
-    QTRY_COMPARE_WITH_TIMEOUT(got, ops, 2000);
-    QVERIFY(channel.isOpen());
+    QTRY_COMPARE_WITH_TIMEOUT(end.ops, ops, 2000);
+    QVERIFY(end.channel.isOpen());
 }
 
 void MessageChannelTest::sentMessagesArriveInOrder()
@@ -117,19 +126,15 @@ void MessageChannelTest::anOverlongLineClosesTheChannel()
 
 void MessageChannelTest::thePeerGoingAwayCloses()
 {
-    SocketPair pair;
-    QVERIFY(pair.ok);
-    MessageChannel channel(&pair.far);
-    QStringList got;
-    connect(&channel, &MessageChannel::received, this,
-        [&got](const QJsonObject &m) { got << m.value(u"op"_s).toString(); });
-    QSignalSpy closed(&channel, &MessageChannel::closed);
+    ReceivingEnd end;
+    QVERIFY(end.ok);
+    QSignalSpy closed(&end.channel, &MessageChannel::closed);
     // What was sent before the end still arrives.
-    pair.near.write("{\"op\":\"last\"}\n");
-    pair.near.flush();
-    pair.near.close();
+    end.near.write("{\"op\":\"last\"}\n");
+    end.near.flush();
+    end.near.close();
     QTRY_COMPARE_WITH_TIMEOUT(closed.size(), 1, 3000);
-    QCOMPARE(got, QStringList { u"last"_s });
+    QCOMPARE(end.ops, QStringList { u"last"_s });
 }
 
 int runMessageChannelTest(int argc, char **argv)
