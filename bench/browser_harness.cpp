@@ -8,6 +8,7 @@
 #include "browser_window.h"
 #include "doubles.h"
 #include "persistence.h"
+#include "service_clock.h"
 #include "services.h"
 #include "state_store.h"
 #include "status_line.h"
@@ -127,7 +128,8 @@ int main(int argc, char **argv)
     store.setValue(u"tbar1"_s, u"1"_s);
     store.setValue(u"tbar2"_s, u"1"_s);
     store.setValue(u"tbar2mode"_s, args.value(2, u"3"_s));
-    FixedClock clock(QDateTime::currentDateTime());
+    FixedClock machineClock(QDateTime::currentDateTime());
+    ServiceClock clock(machineClock);
     MessageRecorder messages;
     SoundRecorder sound;
     WindowRegistry windows;

@@ -42,6 +42,7 @@ Countdown::Countdown(Services &services, SteadyClock steady, QObject *parent)
     , m_services(services)
     , m_steady(std::move(steady))
 {
+    m_lastLeft.fill(std::nan(""));
     connect(&m_services.store, &StateStore::armedChanged, this, &Countdown::onArmedChanged);
     // Slots armed by the start-up restore before we existed start from now.
     for (int n = 1; n <= StateStore::kSlots; ++n) {
@@ -64,6 +65,7 @@ void Countdown::onArmedChanged(int n, bool armed)
     const QTimer *timer = m_services.store.timer(n);
     const int firstTickMs = timer ? timer->interval() : 1000;
     m_pace[n - 1] = armed ? Pace { m_steady() - (1000 - firstTickMs), 0 } : Pace {};
+    m_lastLeft[n - 1] = std::nan("");
     if (!armed)
         return;
     // The alert comes only when the time left meets the lead exactly, once a
@@ -99,10 +101,12 @@ void Countdown::tick(int n)
         qCInfo(lcAlarm).nospace().noquote() << "slot " << n << ": the tick came " << (toRun - 1)
                                             << " s late (stopped or asleep); running the missed ticks now";
     // Only the line of the last tick is ever seen; building the others would
-    // make a long catch-up slow for nothing.
+    // make a long catch-up slow for nothing. An alert that fell among the
+    // missed ticks is raised on the last one, with the time truly left.
+    bool alertPending = false;
     while (toRun > 0 && m_services.store.isArmed(n)) {
         --toRun;
-        step(n, toRun == 0);
+        alertPending = step(n, toRun == 0, alertPending);
         // An end disarms the slot and resets its pace; count only while armed.
         if (m_services.store.isArmed(n))
             ++m_pace[n - 1].ticksRun;
@@ -118,27 +122,42 @@ void Countdown::tick(int n)
     }
 }
 
-void Countdown::step(int n, bool writeStatusLine)
+bool Countdown::step(int n, bool last, bool alertPending)
 {
     StateStore &store = m_services.store;
 
     Memory &memory = m_memory[n - 1];
     memory.elapsed = numericValue(store.slotValue(u"st"_s, n));
     memory.total = numericValue(store.slotValue(u"ed"_s, n));
+    if (memory.total - memory.elapsed <= 0 && m_endHold && m_endHold(n)) {
+        // Run out and waiting for word of the end: the count stays at 0.
+        if (last)
+            m_services.statusLine.setText(statusText());
+        return false;
+    }
     memory.elapsed += 1;
     store.setSlotValue(u"st"_s, n, plainNumber(memory.elapsed));
 
-    if (writeStatusLine)
+    if (last)
         m_services.statusLine.setText(statusText());
 
     const QString ownLead = store.slotValue(u"reTime"_s, n);
     const double lead = ownLead.isEmpty() ? numericValue(store.value(u"infotime"_s)) : numericValue(ownLead);
 
     const double left = memory.total - memory.elapsed;
-    if (left == lead)
-        raiseAlert(n, lead);
-    if (left <= 0)
+    // A count set right by the service's clock may step over the lead; the
+    // alert then comes at once, with what is left.
+    const double before = m_lastLeft[n - 1];
+    const bool jumpedOver = lead == std::floor(lead) && before > lead && left < lead && left > 0;
+    m_lastLeft[n - 1] = left;
+    const bool alertHere = left == lead || jumpedOver;
+    // An alert among missed ticks whose end has passed meanwhile has nothing
+    // left to warn of.
+    if (last && (alertHere || (alertPending && left > 0)))
+        raiseAlert(n, left);
+    if (left <= 0 && !(m_endHold && m_endHold(n)))
         endSlot(n);
+    return !last && (alertPending || alertHere);
 }
 
 QString Countdown::statusText() const
@@ -153,7 +172,7 @@ QString Countdown::statusText() const
     return line;
 }
 
-void Countdown::raiseAlert(int n, double lead)
+void Countdown::raiseAlert(int n, double secondsLeft)
 {
     StateStore &store = m_services.store;
     WindowRegistry &windows = m_services.windows;
@@ -164,12 +183,12 @@ void Countdown::raiseAlert(int n, double lead)
 
     const QString sound = store.value(u"wavfile"_s);
     qCInfo(lcAlarm).nospace().noquote()
-        << "slot " << n << " alert, " << lead << " s left: 「" << store.slotValue(u"TimerText"_s, n)
+        << "slot " << n << " alert, " << secondsLeft << " s left: 「" << store.slotValue(u"TimerText"_s, n)
         << "」; sound " << (sound.isEmpty() ? u"(none set)"_s : sound);
     m_services.sound.play(sound);
 
-    const double minutes = std::floor(lead / 60);
-    const double seconds = lead - minutes * 60;
+    const double minutes = std::floor(secondsLeft / 60);
+    const double seconds = secondsLeft - minutes * 60;
     const QString message = u"あと、およそ"_s + signedForm(minutes) + u"分 "_s + signedForm(seconds)
         + u"秒で 「"_s + store.slotValue(u"TimerText"_s, n) + u"」 の入札が終了します。"_s;
 
@@ -178,8 +197,8 @@ void Countdown::raiseAlert(int n, double lead)
     store.setValue(u"Tnum"_s, QString::number(n));
     windows.open(kAlertWindow);
     if (auto *target = qobject_cast<AlertTarget *>(windows.find(kAlertWindow))) {
-        target->setSnoozeOffer(signedForm(std::floor(lead / 2)));
-        target->setSecondsLeft(signedForm(lead));
+        target->setSnoozeOffer(signedForm(std::floor(secondsLeft / 2)));
+        target->setSecondsLeft(signedForm(secondsLeft));
     }
 }
 

@@ -40,9 +40,13 @@ public:
     // The windows an end closes, in the order they are closed.
     static QStringList windowsClosedAtEnd();
 
+    // Whether slot n, its count run out, waits at 0 for word of its end
+    // instead of ending; whoever says yes ends it with endSlot().
+    void setEndHold(std::function<bool(int)> holds) { m_endHold = std::move(holds); }
+
 private:
-    void step(int n, bool writeStatusLine);
-    void raiseAlert(int n, double lead);
+    bool step(int n, bool last, bool alertPending);
+    void raiseAlert(int n, double secondsLeft);
     QString statusText() const;
     void onArmedChanged(int n, bool armed);
 
@@ -61,4 +65,8 @@ private:
     SteadyClock m_steady;
     std::array<Memory, 10> m_memory {};
     std::array<Pace, 10> m_pace {};
+    // The time left after each slot's last step since it was armed (NaN:
+    // none yet), to see a count set right jump over the lead.
+    std::array<double, 10> m_lastLeft {};
+    std::function<bool(int)> m_endHold;
 };

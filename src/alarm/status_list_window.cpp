@@ -1,9 +1,9 @@
 #include "status_list_window.h"
 
 #include "browser_host.h"
-#include "clock.h"
 #include "ended_item.h"
 #include "persistence.h"
+#include "service_clock.h"
 #include "services.h"
 #include "state_store.h"
 #include "status_line.h"

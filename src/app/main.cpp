@@ -9,6 +9,7 @@
 #include "persistence.h"
 #include "qt_file_dialog.h"
 #include "qt_message_box.h"
+#include "service_clock.h"
 #include "services.h"
 #include "signal_watcher.h"
 #include "single_instance.h"
@@ -82,7 +83,8 @@ int main(int argc, char *argv[])
     }
 
     qCInfo(lcTray) << "starting in" << QDir::currentPath();
-    JapanClock clock;
+    JapanClock machineClock;
+    ServiceClock clock(machineClock);
     StateStore store;
     Persistence persistence(store, QDir::currentPath());
     persistence.restore(clock);
@@ -107,8 +109,12 @@ int main(int argc, char *argv[])
 
     WindowSetup setup(services, browser, lifecycle);
     setup.registerAll();
-    QObject::connect(setup.follower(), &ExtensionFollower::notification, &tray,
-        [&tray](const QString &text) { tray.icon()->showMessage(u"Larkvane"_s, text); });
+    const auto notify = [&tray](const QString &text) { tray.icon()->showMessage(u"Larkvane"_s, text); };
+    QObject::connect(setup.follower(), &ExtensionFollower::notification, &tray, notify);
+    QObject::connect(&clock, &ServiceClock::offsetNoticed, &tray, [&statusLine, notify](const QString &text) {
+        statusLine.setText(text);
+        notify(text);
+    });
 
     TrayCommands commands(services, lifecycle);
     commands.listenTo(tray);

@@ -60,8 +60,8 @@ void WindowSetup::browser()
     // The follower outlives every browser window, so it has a fetcher of its
     // own; it speaks with the browser's voice once a window has shown it.
     m_followFetcher = std::make_unique<NetworkPageFetcher>();
-    m_follower = std::make_unique<ExtensionFollower>(
-        m_services.store, m_services.persistence, m_services.clock, *m_followFetcher, m_services.statusLine);
+    m_follower = std::make_unique<ExtensionFollower>(m_services.store, m_services.persistence,
+        m_services.clock, *m_followFetcher, m_services.statusLine, &Countdown::bootClockMs);
     QObject::connect(&m_browser, &BrowserProcess::userAgentChanged, m_followFetcher.get(),
         &NetworkPageFetcher::setUserAgent);
 }
@@ -71,9 +71,10 @@ void WindowSetup::alarm()
     m_countdown = std::make_unique<Countdown>(m_services);
     QObject::connect(&m_services.store, &StateStore::tick, m_countdown.get(), &Countdown::tick);
     registerAlarmWindows(m_services.windows, m_services);
-    // A page that says its auction closed early ends the slot as its end would.
-    QObject::connect(
-        m_follower.get(), &ExtensionFollower::slotEndedEarly, m_countdown.get(), &Countdown::endSlot);
+    // A slot on the web waits at 0 for its page to say the end; a page that
+    // says its auction closed early ends the slot as its end would.
+    m_countdown->setEndHold([follower = m_follower.get()](int n) { return follower->holdsAtEnd(n); });
+    QObject::connect(m_follower.get(), &ExtensionFollower::slotEnded, m_countdown.get(), &Countdown::endSlot);
 }
 
 void WindowSetup::settings()

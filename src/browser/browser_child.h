@@ -4,6 +4,7 @@
 #include "clock.h"
 #include "persistence.h"
 #include "qt_message_box.h"
+#include "service_clock.h"
 #include "services.h"
 #include "state_store.h"
 #include "status_line.h"
@@ -52,7 +53,8 @@ private:
     MessageChannel *m_channel;
     StateStore m_store;
     StatusLine m_statusLine;
-    JapanClock m_clock;
+    JapanClock m_machineClock;
+    ServiceClock m_clock { m_machineClock };
     QtMessageBox m_messages;
     std::unique_ptr<LinkedPersistence> m_persistence;
     std::unique_ptr<NoSound> m_sound;

@@ -1,10 +1,11 @@
 #include "extension_follower.h"
 
-#include "clock.h"
 #include "log.h"
 #include "numeric.h"
 #include "page_recognizer.h"
 #include "persistence.h"
+#include "service_clock.h"
+#include "service_time.h"
 #include "state_store.h"
 #include "status_line.h"
 #include "time_text.h"
@@ -30,14 +31,15 @@ qint64 wholeValue(const QString &text)
 
 } // namespace
 
-ExtensionFollower::ExtensionFollower(StateStore &store, Persistence &persistence, const Clock &clock,
-    PageFetcher &fetcher, StatusLine &statusLine, QObject *parent)
+ExtensionFollower::ExtensionFollower(StateStore &store, Persistence &persistence, ServiceClock &clock,
+    PageFetcher &fetcher, StatusLine &statusLine, SteadyClock steady, QObject *parent)
     : QObject(parent)
     , m_store(store)
     , m_persistence(persistence)
     , m_clock(clock)
     , m_fetcher(fetcher)
     , m_statusLine(statusLine)
+    , m_steady(std::move(steady))
 {
     connect(&m_store, &StateStore::tick, this, &ExtensionFollower::onTick);
     connect(&m_store, &StateStore::armedChanged, this, &ExtensionFollower::onArmedChanged);
@@ -47,6 +49,11 @@ ExtensionFollower::~ExtensionFollower()
 {
     for (int n = 1; n <= StateStore::kSlots; ++n)
         cancel(n);
+}
+
+bool ExtensionFollower::holdsAtEnd(int n) const
+{
+    return n >= 1 && n <= StateStore::kSlots && isWebAddress(m_store.slotValue(u"URL"_s, n));
 }
 
 void ExtensionFollower::cancel(int n)
@@ -82,26 +89,68 @@ void ExtensionFollower::onTick(int n)
     const double lead = numericValue(ownLead.isEmpty() ? m_store.value(u"infotime"_s) : ownLead);
     if (double(left) > lead)
         f.alertAhead = true;
-    if (left <= 0)
+
+    if (left <= 0) {
+        const qint64 now = m_steady();
+        if (f.waitingSinceMs < 0) {
+            f.waitingSinceMs = now;
+            f.lastWaitReadMs = -1;
+            qCInfo(lcBrowser).nospace()
+                << "slot " << n << ": its count has run out; waiting for its page to say the end";
+        }
+        if (now - f.waitingSinceMs >= kEndWaitSeconds * 1000) {
+            qCInfo(lcBrowser).nospace() << "slot " << n << ": no answer in " << kEndWaitSeconds
+                                        << " s says whether the auction went on; ending the slot";
+            cancel(n);
+            Q_EMIT slotEnded(n);
+            return;
+        }
+        if (!f.pending && (f.lastWaitReadMs < 0 || now - f.lastWaitReadMs >= kEndReadSeconds * 1000)) {
+            f.lastWaitReadMs = now;
+            read(n, url, "at its end");
+        }
+        return;
+    }
+    f.waitingSinceMs = -1;
+    if (f.pending)
         return;
 
-    const QDateTime now = m_clock.now();
     const bool atAlert = f.alertAhead && double(left) <= lead;
-    const bool periodic
-        = left <= kFollowSeconds && (!f.lastFetch.isValid() || f.lastFetch.secsTo(now) >= kIntervalSeconds);
-    if ((!atAlert && !periodic) || f.pending)
-        return;
-
-    if (atAlert)
+    if (!f.read && !m_clock.offsetMs(QUrl(url).host())) {
+        read(n, url, "to learn its service's clock");
+    } else if (atAlert) {
         f.alertAhead = false;
-    qCInfo(lcBrowser).nospace().noquote() << "slot " << n << ": reading its page again for a changed end, "
-                                          << left << " s left" << (atAlert ? " (at the alert)" : "");
-    f.lastFetch = now;
+        read(n, url, "at the alert");
+    } else if (left <= kFollowSeconds && f.lastReadLeft - left >= kIntervalSeconds) {
+        read(n, url, "in its last minutes");
+    } else {
+        for (const int last : kLastReads) {
+            if (left <= last && f.lastReadLeft > last) {
+                read(n, url, "just before its end");
+                break;
+            }
+        }
+    }
+}
+
+void ExtensionFollower::read(int n, const QString &url, const char *why)
+{
+    Follow &f = m_follow[n - 1];
+    const qint64 left = wholeValue(m_store.slotValue(u"ed"_s, n)) - wholeValue(m_store.slotValue(u"st"_s, n));
+    qCInfo(lcBrowser).nospace().noquote()
+        << "slot " << n << ": reading its page again " << why << ", " << left << " s left";
+    f.read = true;
+    f.lastReadLeft = left;
     f.url = url;
     f.pending = m_fetcher.fetch(QUrl(url), [this, n, url](const FetchResult &result) {
         m_follow[n - 1].pending = 0;
         onFetched(n, url, result);
     });
+}
+
+void ExtensionFollower::setLeft(int n, qint64 left)
+{
+    m_store.setSlotValue(u"ed"_s, n, QString::number(wholeValue(m_store.slotValue(u"st"_s, n)) + left));
 }
 
 void ExtensionFollower::onFetched(int n, const QString &url, const FetchResult &result)
@@ -112,11 +161,14 @@ void ExtensionFollower::onFetched(int n, const QString &url, const FetchResult &
             << (result.ok ? ", the slot changed meanwhile" : ", the fetch failed");
         return;
     }
-    const QDateTime now = m_clock.now();
-    const QDate today = now.toOffsetFromUtc(kJapanOffsetSeconds).date();
-    const PageReading page = recognizePage(result.text(), result.body, QUrl(url), today);
+    const QUrl pageUrl(url);
+    const QDate today = m_clock.now(pageUrl.host()).toOffsetFromUtc(kJapanOffsetSeconds).date();
+    const PageReading page = recognizePage(result.text(), result.body, pageUrl, today);
+    learnServiceTime(m_clock, pageUrl, result, page);
+    const QDateTime now = m_clock.now(pageUrl.host());
 
     const qint64 elapsed = wholeValue(m_store.slotValue(u"st"_s, n));
+    const qint64 counted = wholeValue(m_store.slotValue(u"ed"_s, n)) - elapsed;
     if (page.closed) {
         // As at its end: no seconds left, and an end that has passed, so that
         // a restart does not arm it again.
@@ -127,7 +179,7 @@ void ExtensionFollower::onFetched(int n, const QString &url, const FetchResult &
         qCInfo(lcBrowser).nospace().noquote()
             << "slot " << n << ": the page says the auction has ended (" << ended << "); ending the slot now";
         m_persistence.save();
-        Q_EMIT slotEndedEarly(n);
+        Q_EMIT slotEnded(n);
         return;
     }
     if (!page.complete || page.end.isEmpty() || !page.endAt.isValid()) {
@@ -137,31 +189,55 @@ void ExtensionFollower::onFetched(int n, const QString &url, const FetchResult &
         return;
     }
 
+    // Whole seconds from the service's last whole second, as the count
+    // meets them on its ticks.
+    const qint64 trueLeft = now.addMSecs(-now.time().msec()).secsTo(page.endAt);
     // Later by the minute, as the slot's end text counts, so that the seconds
     // a minute-exact reading drops never pass for an extension.
     const QDateTime known = parseTimeText(m_store.slotValue(u"EndTime"_s, n));
     const QDateTime found = parseTimeText(page.end);
-    if (!known.isValid() || !found.isValid() || found <= known) {
-        qCInfo(lcBrowser).nospace().noquote() << "slot " << n << ": end unchanged (" << page.end << ")";
-        return;
-    }
-    const qint64 total = wholeValue(m_store.slotValue(u"ed"_s, n));
-    const qint64 leftNow = total - elapsed;
-    const qint64 leftNew = now.secsTo(page.endAt);
-    if (leftNew <= leftNow) {
-        qCInfo(lcBrowser).nospace().noquote()
-            << "slot " << n << ": the page gives " << page.end << ", yet no more time (" << leftNew
-            << " s against " << leftNow << " s counted)";
-        return;
-    }
+    const bool later = known.isValid() && found.isValid() && found > known;
 
-    m_store.setSlotValue(u"ed"_s, n, QString::number(total + (leftNew - leftNow)));
-    qCInfo(lcBrowser).nospace().noquote()
-        << "slot " << n << ": extended from " << m_store.slotValue(u"EndTime"_s, n) << " to " << page.end
-        << ", " << (leftNew - leftNow) << " s more";
-    m_store.setSlotValue(u"EndTime"_s, n, page.end);
-    m_persistence.save();
-    const QString text = u"終了時間が延長されました（"_s + page.end + u"）"_s;
-    m_statusLine.setText(text);
-    Q_EMIT notification(text);
+    if (later && trueLeft > counted) {
+        setLeft(n, trueLeft);
+        qCInfo(lcBrowser).nospace().noquote()
+            << "slot " << n << ": extended from " << m_store.slotValue(u"EndTime"_s, n) << " to " << page.end
+            << ", " << trueLeft << " s left on the service's clock";
+        m_store.setSlotValue(u"EndTime"_s, n, page.end);
+        m_follow[n - 1].lastReadLeft = trueLeft;
+        m_persistence.save();
+        const QString text = u"終了時間が延長されました（"_s + page.end + u"）"_s;
+        m_statusLine.setText(text);
+        Q_EMIT notification(text);
+        return;
+    }
+    if (counted <= 0) {
+        // Waiting at the end: the page decides.
+        if (trueLeft > 0) {
+            setLeft(n, trueLeft);
+            qCInfo(lcBrowser).nospace()
+                << "slot " << n << ": on the service's clock " << trueLeft << " s are left yet; counting on";
+            return;
+        }
+        qCInfo(lcBrowser).nospace().noquote()
+            << "slot " << n << ": the page gives the end " << page.end << ", passed on the service's clock";
+        Q_EMIT slotEnded(n);
+        return;
+    }
+    if (later) {
+        qCInfo(lcBrowser).nospace().noquote()
+            << "slot " << n << ": the page gives " << page.end << ", yet no more time (" << trueLeft
+            << " s against " << counted << " s counted)";
+        return;
+    }
+    // Only the same end to the second can set the count right; an earlier
+    // end is no auction's rule, and a minute-exact one is no measure.
+    if (found == known && page.exactSeconds && std::abs(trueLeft - counted) >= kCorrectionSeconds) {
+        setLeft(n, trueLeft);
+        qCInfo(lcBrowser).nospace() << "slot " << n << ": " << trueLeft
+                                    << " s left on the service's clock, not " << counted
+                                    << "; counting from there";
+        return;
+    }
+    qCInfo(lcBrowser).nospace().noquote() << "slot " << n << ": end unchanged (" << page.end << ")";
 }

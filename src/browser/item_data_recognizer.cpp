@@ -8,6 +8,7 @@
 #include <QJsonValue>
 #include <QRegularExpression>
 
+#include <cmath>
 #include <optional>
 
 using namespace Qt::StringLiterals;
@@ -157,6 +158,10 @@ bool readNextData(QByteArrayView body, const QString &id, ItemDataReading &r)
     r.title = item.value(u"title"_s).toString();
     r.automaticExtension = item.value(u"isAutomaticExtension"_s).toBool();
     r.closed = item.value(u"status"_s).toString() == u"closed"_s;
+    const QJsonValue left = item.value(u"leftTime"_s);
+    // Negative once the auction has closed, and as telling.
+    if (left.isDouble() && std::abs(left.toDouble()) < 1.0e9)
+        r.serviceTime = end.addMSecs(-qint64(std::llround(left.toDouble() * 1000)));
     return true;
 }
 

@@ -19,6 +19,10 @@ struct ItemDataReading
     QDateTime start; // invalid when the page gives none
     QDateTime end; // always valid when source is not None
     bool exactSeconds = false; // the visible rows give minutes only
+    // The service's own clock when it made the page: the end less the
+    // seconds left that the page states (to the millisecond). Invalid when
+    // the page states none.
+    QDateTime serviceTime;
     QString title; // the item's own title; empty from the visible rows
     bool automaticExtension = false;
     bool closed = false;

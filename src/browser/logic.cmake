@@ -4,6 +4,7 @@ add_library(larkvane_browser_logic STATIC
   marker_recognizer.cpp marker_recognizer.h
   item_data_recognizer.cpp item_data_recognizer.h
   page_recognizer.cpp page_recognizer.h
+  service_time.cpp service_time.h
   page_watcher.cpp page_watcher.h
   registration.cpp registration.h
   extension_follower.cpp extension_follower.h

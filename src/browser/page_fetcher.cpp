@@ -37,6 +37,15 @@ bool NetworkPageFetcher::isReadableStatus(int status)
     return (status >= 200 && status < 300) || (status >= 400 && status < 500);
 }
 
+QDateTime NetworkPageFetcher::parseHttpDate(const QByteArray &value)
+{
+    // Qt reads RFC 2822 dates, whose zone is numeric; HTTP's is "GMT".
+    QString text = QString::fromLatin1(value).trimmed();
+    if (text.endsWith(u" GMT"_s))
+        text = text.chopped(3) + u"+0000"_s;
+    return QDateTime::fromString(text, Qt::RFC2822Date);
+}
+
 PageFetcher::Id NetworkPageFetcher::fetch(const QUrl &url, Callback done)
 {
     const Id id = m_nextId++;
@@ -62,6 +71,7 @@ PageFetcher::Id NetworkPageFetcher::fetch(const QUrl &url, Callback done)
         request.setHeader(QNetworkRequest::UserAgentHeader, m_userAgent);
 
     qCInfo(lcBrowser) << "fetch" << id << "of" << url.toDisplayString() << "started";
+    p.sent.start();
     p.reply = m_manager->get(request);
     p.timer = new QTimer(this);
     p.timer->setSingleShot(true);
@@ -134,6 +144,8 @@ void NetworkPageFetcher::finish(Id id)
         QNetworkReply *reply = p.reply;
         result.finalUrl = reply->url();
         result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        result.roundTripMs = p.sent.elapsed();
+        result.serverDate = parseHttpDate(reply->rawHeader("Date"));
         const QNetworkReply::NetworkError error = reply->error();
         // Content errors (201..299) are the 4xx statuses: their body is read.
         const bool contentError = error > QNetworkReply::NoError

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QString>
@@ -22,6 +24,11 @@ struct FetchResult
     QUrl finalUrl; // after redirects
     QByteArray body;
     QString error; // why it failed, for logs; never shown to the user
+    // From the request sent to the reply complete, on a steady clock; -1
+    // when nothing was sent.
+    qint64 roundTripMs = -1;
+    // The reply's Date header (to the second), when it had a readable one.
+    QDateTime serverDate;
 
     // The body as the page reader reads it: code page 932, whatever the page
     // says its charset is.
@@ -72,12 +79,15 @@ public:
 
     // Which HTTP statuses carry a page worth reading.
     static bool isReadableStatus(int status);
+    // An HTTP date ("Tue, 08 Dec 2026 14:50:00 GMT"); invalid when it is none.
+    static QDateTime parseHttpDate(const QByteArray &value);
 
 private:
     struct Pending
     {
         QNetworkReply *reply = nullptr;
         QTimer *timer = nullptr;
+        QElapsedTimer sent;
         Callback done;
         bool timedOut = false;
         bool tooLarge = false;

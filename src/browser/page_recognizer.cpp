@@ -23,6 +23,7 @@ PageReading recognizePage(QStringView cp932Source, QByteArrayView body, const QU
     r.exactSeconds = data.exactSeconds;
     r.title = data.title;
     r.closed = data.closed;
+    r.serviceTime = data.serviceTime;
     if (!data.closed) {
         r.start = data.start.isValid() ? timeText(data.start) : QString();
         r.end = timeText(data.end);

@@ -25,6 +25,8 @@ struct PageReading
     QString title;
     // Today's page data says the auction has ended: no times are offered.
     bool closed = false;
+    // The service's clock when it made the page, where the page tells it.
+    QDateTime serviceTime;
 };
 
 // `cp932Source` is the body as the page reader reads it (code page 932),

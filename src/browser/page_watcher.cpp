@@ -1,9 +1,10 @@
 #include "page_watcher.h"
 
-#include "clock.h"
 #include "log.h"
 #include "page_fetcher.h"
 #include "page_recognizer.h"
+#include "service_clock.h"
+#include "service_time.h"
 #include "state_store.h"
 
 #include <QUrl>
@@ -13,7 +14,7 @@ using namespace Qt::StringLiterals;
 struct PageWatcher::Private
 {
     StateStore &store;
-    const Clock &clock;
+    ServiceClock &clock;
     PageFetcher &fetcher;
     PageFetcher::Id pending = 0;
 };
@@ -54,7 +55,7 @@ bool isFetched(const QString &url)
 
 } // namespace
 
-PageWatcher::PageWatcher(StateStore &store, const Clock &clock, PageFetcher &fetcher, QObject *parent)
+PageWatcher::PageWatcher(StateStore &store, ServiceClock &clock, PageFetcher &fetcher, QObject *parent)
     : QObject(parent)
     , d(new Private { store, clock, fetcher })
 {
@@ -114,6 +115,7 @@ void PageWatcher::documentComplete(bool topLevel, const QString &url)
         const QString source = d->store.value(u"Text1"_s);
         const PageReading reading = recognizePage(source, result.body, pageUrl, today);
         qCInfo(lcBrowser).noquote() << "page" << pageUrl.toDisplayString() << "read:" << described(reading);
+        learnServiceTime(d->clock, pageUrl, result, reading);
         d->store.setValue(u"tmpsttime"_s, reading.start);
         d->store.setValue(u"tmpedtime"_s, reading.end);
         if (!reading.end.isEmpty()) {

@@ -3,7 +3,7 @@
 #include <QObject>
 #include <QString>
 
-class Clock;
+class ServiceClock;
 class PageFetcher;
 class StateStore;
 
@@ -16,7 +16,7 @@ class PageWatcher : public QObject
 public:
     // `fetcher` must outlive the watcher: a fetch in flight is cancelled on
     // destruction.
-    PageWatcher(StateStore &store, const Clock &clock, PageFetcher &fetcher, QObject *parent = nullptr);
+    PageWatcher(StateStore &store, ServiceClock &clock, PageFetcher &fetcher, QObject *parent = nullptr);
     ~PageWatcher() override;
 
     // One document-complete event: `topLevel` says whether it belongs to the

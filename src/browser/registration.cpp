@@ -1,13 +1,15 @@
 #include "registration.h"
 
-#include "clock.h"
 #include "log.h"
 #include "message_box.h"
 #include "persistence.h"
+#include "service_clock.h"
 #include "services.h"
 #include "state_store.h"
 #include "status_line.h"
 #include "time_text.h"
+
+#include <QUrl>
 
 #include <optional>
 
@@ -102,7 +104,7 @@ void Registration::registerSlot(int n, const QString &caption, const QString &ur
     }
     // Whole seconds from the last whole second, and the first tick on the
     // next one: the count then meets the true time left to the millisecond.
-    const QDateTime now = m_services.clock.now();
+    const QDateTime now = m_services.clock.now(QUrl(url).host());
     const int firstTickMs = 1000 - now.time().msec();
     store.setSlotValue(u"st"_s, n, u"0"_s);
     store.setSlotValue(u"ed"_s, n, QString::number(now.addMSecs(-now.time().msec()).secsTo(endAt)));

@@ -1,7 +1,7 @@
 #pragma once
 
 class BrowserHost;
-class Clock;
+class ServiceClock;
 class FileDialog;
 class MessageBox;
 class Persistence;
@@ -16,7 +16,8 @@ struct Services
 {
     StateStore &store;
     Persistence &persistence;
-    const Clock &clock;
+    // Japan time on the auction service's clock, where a page has told it.
+    ServiceClock &clock;
     MessageBox &messages;
     SoundPlayer &sound;
     WindowRegistry &windows;

@@ -59,8 +59,8 @@ struct Harness
     // with the harness.
     QObject windowParent;
     LoggedSound sound { log };
-    Services services { ts.store, ts.persistence, ts.clock, ts.messages, sound, ts.windows, ts.statusLine,
-        ts.browser, ts.files };
+    Services services { ts.store, ts.persistence, ts.serviceClock, ts.messages, sound, ts.windows,
+        ts.statusLine, ts.browser, ts.files };
     qint64 steadyMs = 0;
     Countdown countdown { services, [this] { return steadyMs; } };
 
@@ -76,7 +76,8 @@ struct Harness
 
     // "field=value;...", "arm=1,3" and "open=frmConf,..." set the scene. The
     // script: "3" ticks slot 3, "3x5" five times, "+1500" lets 1.5 s of
-    // steady time pass, "wall+3600" moves the wall clock, "re3" re-arms 3.
+    // steady time pass, "wall+3600" moves the wall clock, "re3" re-arms 3,
+    // "ed3=60" sets a field between ticks; "hold=3" makes slot 3 wait at 0.
     void run(const QString &setup, const QString &script)
     {
         for (const QString &item : setup.split(u';', Qt::SkipEmptyParts)) {
@@ -84,9 +85,11 @@ struct Harness
             for (const QString &v : value.split(u','))
                 if (key == u"arm"_s)
                     ts.store.arm(v.toInt());
+                else if (key == u"hold"_s)
+                    countdown.setEndHold([n = v.toInt()](int k) { return k == n; });
                 else if (key == u"open"_s)
                     ts.windows.open(v);
-            if (key != u"arm"_s && key != u"open"_s)
+            if (key != u"arm"_s && key != u"open"_s && key != u"hold"_s)
                 ts.store.setValue(key, value);
         }
         for (const QString &s : script.split(u' ', Qt::SkipEmptyParts)) {
@@ -94,6 +97,8 @@ struct Harness
                 ts.clock.advance(s.mid(5).toInt());
             } else if (s.startsWith(u'+')) {
                 steadyMs += s.mid(1).toLongLong();
+            } else if (s.contains(u'=')) {
+                ts.store.setValue(s.section(u'=', 0, 0), s.section(u'=', 1));
             } else if (s.startsWith(u"re"_s)) {
                 ts.store.disarm(s.mid(2).toInt());
                 ts.store.setSlotValue(u"st"_s, s.mid(2).toInt(), u"0"_s);
@@ -197,9 +202,17 @@ void TestAlarmCountdown::tick_data()
         << slot3 << u"+1000 3 +1000 3 +1000 3"_s << u""_s << u"ﾀｲﾏｰ3: 97秒　☆"_s << u"3"_s << u"0"_s;
     QTest::newRow("0.9 s late runs once")
         << slot3 << u"+1000 3 +1900 3"_s << u""_s << u"ﾀｲﾏｰ3: 98秒　☆"_s << u"3"_s << u"0"_s;
-    QTest::newRow("a 7 s gap runs the missed ticks, its alert once, then one a tick")
+    QTest::newRow("a 7 s gap runs the missed ticks, alerts once with the time truly left")
         << slot3 + u"infotime=95"_s << u"+1000 3 +7000 3 +1000 3"_s
-        << alert(u" 1"_s, u" 35"_s, u"T"_s, u" 47"_s, u" 95"_s) << u"ﾀｲﾏｰ3: 91秒　☆"_s << u"3"_s << u"3"_s;
+        << alert(u" 1"_s, u" 32"_s, u"T"_s, u" 46"_s, u" 92"_s) << u"ﾀｲﾏｰ3: 91秒　☆"_s << u"3"_s << u"3"_s;
+    QTest::newRow("alert and end inside one gap: no alert")
+        << slot3 + u"infotime=95"_s << u"+1000 3 +200000 3"_s << u""_s << u""_s << u""_s << u"0"_s;
+    QTest::newRow("a count set lower over the lead alerts at once")
+        << slot3 + u"infotime=60"_s << u"3x10 ed3=60 3"_s
+        << alert(u" 0"_s, u" 49"_s, u"T"_s, u" 24"_s, u" 49"_s) << u"ﾀｲﾏｰ3: 49秒　☆"_s << u"3"_s << u"3"_s;
+    QTest::newRow("waiting for word of the end: armed at 0")
+        << slot3 + u"infotime=60;ed3=2;hold=3"_s << u"3x5"_s << u""_s << u"ﾀｲﾏｰ3: 0秒　☆"_s << u"3"_s
+        << u"0"_s;
     QTest::newRow("an end inside the gap stops there")
         << slot3 + u"infotime=-1;st1=0;ed1=900;arm=1"_s << u"+1000 3 +500000 3 1"_s << u""_s
         << u"ﾀｲﾏｰ1: 399秒　☆"_s << u"1"_s << u"0"_s;

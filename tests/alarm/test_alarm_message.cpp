@@ -39,8 +39,8 @@ struct Alarm
 {
     TestServices ts;
     OwnedBox messages;
-    Services services { ts.store, ts.persistence, ts.clock, messages, ts.sound, ts.windows, ts.statusLine,
-        ts.browser, ts.files };
+    Services services { ts.store, ts.persistence, ts.serviceClock, messages, ts.sound, ts.windows,
+        ts.statusLine, ts.browser, ts.files };
     Countdown countdown { services, [] { return qint64(0); } };
 
     Alarm() { registerAlarmWindows(ts.windows, services); }

@@ -24,14 +24,16 @@ namespace {
 
 // Today's item page as the service serves it, its data in __NEXT_DATA__ after
 // a campaign's decoy end time.
-QByteArray todaysPage(const QByteArray &end)
+QByteArray todaysPage(const QByteArray &end, const QByteArray &id = "x1000000001")
 {
     return "<html><head><title>Yahoo!オークション - MacBook Air M2 美品 充電回数少なめ "
            "付属品...</title></head>"
            "<body><script id=\"__NEXT_DATA__\" type=\"application/json\">{\"props\":{\"pageProps\":"
            "{\"campaign\":{\"endTime\":\"2026-12-31T23:59:59+09:00\"},\"initialState\":{\"item\":"
-           "{\"detail\":{\"item\":{\"auctionId\":\"x1000000001\",\"title\":\"MacBook Air M2 美品 "
-           "充電回数少なめ 付属品完備\",\"startTime\":\"2026-12-01T20:00:00+09:00\",\"endTime\":\""
+           "{\"detail\":{\"item\":{\"auctionId\":\""
+        + id
+        + "\",\"title\":\"MacBook Air M2 美品 "
+          "充電回数少なめ 付属品完備\",\"startTime\":\"2026-12-01T20:00:00+09:00\",\"endTime\":\""
         + end + "\",\"isAutomaticExtension\":true,\"status\":\"open\"}}}}}}}</script></body></html>";
 }
 
@@ -48,6 +50,9 @@ class EndToEndTest : public QObject
     std::unique_ptr<Countdown> countdown;
     std::unique_ptr<NetworkPageFetcher> followFetcher;
     std::unique_ptr<ExtensionFollower> follower;
+    // Real ticks still count one step each; the tests that need exact
+    // seconds stop the slot's timer and tick by hand.
+    qint64 steadyMs = 0;
 
     // Pages of the loopback server are asked for directly or, by a client
     // that sends everything through the proxy, by their whole address.
@@ -97,11 +102,13 @@ private Q_SLOTS:
                 u"12月 1日 10時 0分"_s, u"12月 8日 12時 5分"_s, u"ノートパソコン - Yahoo!オークション"_s),
             "text/html; charset=EUC-JP");
         registerBrowserWindow(ts.windows, ts.services);
-        countdown = std::make_unique<Countdown>(ts.services);
+        countdown = std::make_unique<Countdown>(ts.services, [this] { return steadyMs; });
         connect(&ts.store, &StateStore::tick, countdown.get(), &Countdown::tick);
         followFetcher = std::make_unique<NetworkPageFetcher>();
-        follower = std::make_unique<ExtensionFollower>(
-            ts.store, ts.persistence, ts.clock, *followFetcher, ts.statusLine);
+        follower = std::make_unique<ExtensionFollower>(ts.store, ts.persistence, ts.serviceClock,
+            *followFetcher, ts.statusLine, [this] { return steadyMs; });
+        countdown->setEndHold([this](int n) { return follower->holdsAtEnd(n); });
+        connect(follower.get(), &ExtensionFollower::slotEnded, countdown.get(), &Countdown::endSlot);
         QVERIFY(ts.windows.open(u"frmWeb"_s));
         QVERIFY(web() && web()->engine());
     }
@@ -164,6 +171,56 @@ private Q_SLOTS:
         QVERIFY2(left > 500 && left <= 540, qPrintable(QString::number(left)));
         QVERIFY(ts.store.isArmed(5));
         ts.store.disarm(5);
+    }
+
+    // A bid six seconds before the end moves it a minute on: the slot follows
+    // in its last seconds and warns again before the new end. The seconds
+    // are ticked by hand, on the test's clocks.
+    void extensionInTheLastSecondsAlertsAgain()
+    {
+        const QString url = u"http://auctions.yahoo.co.jp/jp/auction/x1000000002"_s;
+        server.setPage(
+            url, todaysPage("2026-12-08T12:00:20+09:00", "x1000000002"), "text/html; charset=utf-8");
+        ts.clock.set(QDate(2026, 12, 8), QTime(12, 0, 0));
+        ts.store.setValue(u"infotime"_s, u"10"_s);
+        QVERIFY(loadAndWait(url));
+        QTRY_VERIFY_WITH_TIMEOUT(ts.store.value(u"tmpedtime"_s) == u"26/12/08 12:00"_s, 20000);
+        action(u"mnutimer6"_s)->trigger();
+        QCOMPARE(ts.store.value(u"ed6"_s), u"20"_s);
+        ts.store.timer(6)->setInterval(3600 * 1000);
+        const int alertsBefore = ts.sound.played.size();
+
+        auto second = [&] {
+            ts.clock.advance(1);
+            steadyMs += 1000;
+            Q_EMIT ts.store.tick(6);
+            // Each read of the loopback page is answered within this.
+            QTest::qWait(30);
+        };
+        auto left = [&] {
+            return int(numericValue(ts.store.value(u"ed6"_s)) - numericValue(ts.store.value(u"st6"_s)));
+        };
+        while (left() > 6)
+            second();
+        QCOMPARE(ts.sound.played.size(), alertsBefore + 1);
+        server.setPage(
+            url, todaysPage("2026-12-08T12:01:20+09:00", "x1000000002"), "text/html; charset=utf-8");
+        second();
+        QTRY_COMPARE_WITH_TIMEOUT(ts.store.value(u"EndTime6"_s), u"26/12/08 12:01"_s, 5000);
+        QCOMPARE(
+            ProfileFile(ts.persistence.iniPath()).read(u"Auction_File"_s, u"end6"_s), u"26/12/08 12:01"_s);
+        QCOMPARE(left(), 65);
+        QVERIFY(ts.store.isArmed(6));
+
+        while (left() > 10)
+            second();
+        QCOMPARE(ts.sound.played.size(), alertsBefore + 2);
+        // At the new end the page says it has passed: the slot ends.
+        while (ts.store.isArmed(6) && left() >= 0 && ts.clock.now().time() < QTime(12, 2))
+            second();
+        QTRY_VERIFY_WITH_TIMEOUT(!ts.store.isArmed(6), 5000);
+        QCOMPARE(ts.clock.now().time(), QTime(12, 1, 20));
+        ts.store.setValue(u"infotime"_s, QString());
     }
 
     void localPageDisablesTheMenuAgain()

@@ -54,16 +54,18 @@ void ItemDataTest::savedPages_data()
     QTest::addColumn<QString>("titleStart");
     QTest::addColumn<bool>("extension");
     QTest::addColumn<bool>("closed");
+    QTest::addColumn<QString>("madeAt"); // the service's clock: end less leftTime
 
     QTest::newRow("bid only") << u"yahoo_item_bid_only.html"_s << u"m1238496717"_s << u"2026-07-26 12:03:33"_s
                               << u"2026-08-02 23:03:33"_s << u"遊戯王 PSA10 ゼラ ゼラの儀式 2枚セット"_s
-                              << true << false;
+                              << true << false << u"2026-08-02 00:01:06.007"_s;
     QTest::newRow("buyout") << u"yahoo_item_buyout.html"_s << u"s1238539612"_s << u"2026-07-27 00:58:02"_s
                             << u"2026-08-02 22:58:02"_s << u"ARS10 遊戯王 はにわ 初期 Vol.1 PSA10相当"_s
-                            << true << false;
+                            << true << false << u"2026-08-02 00:01:05.707"_s;
     QTest::newRow("closed") << u"yahoo_closed_n1235105710.html"_s << u"n1235105710"_s
                             << u"2026-06-27 18:48:03"_s << u"2026-07-01 22:53:03"_s
-                            << u"【ARS10】魔法の筒 Magic Cylinder"_s << true << true;
+                            << u"【ARS10】魔法の筒 Magic Cylinder"_s << true << true
+                            << u"2026-08-09 20:03:53.566"_s;
 }
 
 void ItemDataTest::savedPages()
@@ -75,6 +77,7 @@ void ItemDataTest::savedPages()
     QFETCH(QString, titleStart);
     QFETCH(bool, extension);
     QFETCH(bool, closed);
+    QFETCH(QString, madeAt);
 
     QFile f(QStringLiteral(LARKVANE_FIXTURES_DIR "/yahoo-2026/") + file);
     if (!f.open(QIODevice::ReadOnly))
@@ -89,6 +92,7 @@ void ItemDataTest::savedPages()
     QVERIFY2(r.title.startsWith(titleStart), qPrintable(r.title));
     QCOMPARE(r.automaticExtension, extension);
     QCOMPARE(r.closed, closed);
+    QCOMPARE(r.serviceTime.toOffsetFromUtc(9 * 3600).toString(u"yyyy-MM-dd HH:mm:ss.zzz"_s), madeAt);
 
     // Another auction's address finds none of its data.
     const ItemDataReading other

@@ -2,6 +2,7 @@
 
 #include "doubles.h"
 #include "fake_page_fetcher.h"
+#include "service_clock.h"
 #include "state_store.h"
 #include "test_pages.h"
 
@@ -29,7 +30,8 @@ struct Fixture
     StateStore store;
     FixedClock clock { japanDateTime(QDate(2026, 8, 1), QTime(10, 0)) };
     FakePageFetcher fetcher;
-    PageWatcher watcher { store, clock, fetcher };
+    ServiceClock serviceClock { clock };
+    PageWatcher watcher { store, serviceClock, fetcher };
     QSignalSpy menu { &watcher, &PageWatcher::timerMenuEnabled };
 
     Fixture()

@@ -2,6 +2,7 @@
 
 #include "doubles.h"
 #include "persistence.h"
+#include "service_clock.h"
 #include "services.h"
 #include "state_store.h"
 #include "status_line.h"
@@ -13,13 +14,15 @@ struct TestServices
 {
     TempWorkDir dir;
     StateStore store;
-    Persistence persistence{store, dir.path()};
-    FixedClock clock{japanDateTime(QDate(2026, 12, 8), QTime(12, 0, 0))};
+    Persistence persistence { store, dir.path() };
+    FixedClock clock { japanDateTime(QDate(2026, 12, 8), QTime(12, 0, 0)) };
+    ServiceClock serviceClock { clock };
     MessageRecorder messages;
     SoundRecorder sound;
     WindowRegistry windows;
     StatusLine statusLine;
     FakeBrowserHost browser;
     ScriptedFileDialog files;
-    Services services{store, persistence, clock, messages, sound, windows, statusLine, browser, files};
+    Services services { store, persistence, serviceClock, messages, sound, windows, statusLine, browser,
+        files };
 };
