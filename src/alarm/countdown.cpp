@@ -43,7 +43,9 @@ Countdown::Countdown(Services &services, SteadyClock steady, QObject *parent)
     , m_steady(std::move(steady))
 {
     m_lastLeft.fill(std::nan(""));
+    m_nextDue.fill(-1);
     connect(&m_services.store, &StateStore::armedChanged, this, &Countdown::onArmedChanged);
+    connect(&m_services.store, &StateStore::valueChanged, this, &Countdown::onValueChanged);
     // Slots armed by the start-up restore before we existed start from now.
     for (int n = 1; n <= StateStore::kSlots; ++n) {
         if (m_services.store.isArmed(n))
@@ -66,6 +68,7 @@ void Countdown::onArmedChanged(int n, bool armed)
     const int firstTickMs = timer ? timer->interval() : 1000;
     m_pace[n - 1] = armed ? Pace { m_steady() - (1000 - firstTickMs), 0 } : Pace {};
     m_lastLeft[n - 1] = std::nan("");
+    m_nextDue[n - 1] = armed ? m_pace[n - 1].armedAtMs + 1000 : -1;
     if (!armed)
         return;
     // The alert comes only when the time left meets the lead exactly, once a
@@ -86,6 +89,16 @@ void Countdown::onArmedChanged(int n, bool armed)
 
 void Countdown::tick(int n)
 {
+    run(n, 1);
+}
+
+void Countdown::catchUp(int n)
+{
+    run(n, 0);
+}
+
+void Countdown::run(int n, qint64 atLeast)
+{
     if (!validSlot(n) || !m_services.store.isArmed(n))
         return;
     Pace &pace = m_pace[n - 1];
@@ -96,8 +109,8 @@ void Countdown::tick(int n)
         pace.ticksRun = 0;
     }
     const qint64 due = (now - pace.armedAtMs) / 1000;
-    qint64 toRun = std::max<qint64>(1, due - pace.ticksRun);
-    if (toRun > 1)
+    qint64 toRun = std::max<qint64>(atLeast, due - pace.ticksRun);
+    if (toRun > 1 && (!m_watched || m_watched()))
         qCInfo(lcAlarm).nospace().noquote() << "slot " << n << ": the tick came " << (toRun - 1)
                                             << " s late (stopped or asleep); running the missed ticks now";
     // Only the line of the last tick is ever seen; building the others would
@@ -111,14 +124,93 @@ void Countdown::tick(int n)
         if (m_services.store.isArmed(n))
             ++m_pace[n - 1].ticksRun;
     }
-    // A tick that came late leaves the timer a fraction of a second out of
-    // step for good: the next one goes back onto the second it is due.
-    if (m_services.store.isArmed(n)) {
-        const Pace &p = m_pace[n - 1];
-        const qint64 nextDue = p.armedAtMs + 1000 * (p.ticksRun + 1);
-        const qint64 wait = nextDue - m_steady();
-        if (wait > 0 && wait < 950)
-            m_services.store.setNextTick(n, int(wait));
+    plan(n);
+}
+
+double Countdown::leadOf(int n) const
+{
+    const StateStore &store = m_services.store;
+    const QString ownLead = store.slotValue(u"reTime"_s, n);
+    return ownLead.isEmpty() ? numericValue(store.value(u"infotime"_s)) : numericValue(ownLead);
+}
+
+qint64 Countdown::secondsToNextMoment(int n) const
+{
+    const StateStore &store = m_services.store;
+    const double left = numericValue(store.slotValue(u"ed"_s, n)) - numericValue(store.slotValue(u"st"_s, n));
+    const double lead = leadOf(n);
+    // Waiting at the end, or a count set right that stepped over the lead:
+    // the next second matters.
+    if (!(left > 1) || (m_lastLeft[n - 1] > lead && left < lead && lead == std::floor(lead)))
+        return 1;
+    double steps = std::ceil(left);
+    if (lead < left && left - lead == std::floor(left - lead))
+        steps = std::min(steps, left - lead);
+    if (m_wakeWanted) {
+        const double wanted = m_wakeWanted(n, left);
+        if (wanted >= 0 && wanted < left)
+            steps = std::min(steps, std::max(1.0, std::floor(left - wanted)));
+    }
+    return qint64(std::clamp(steps, 1.0, double(kLongestSleepSeconds)));
+}
+
+void Countdown::plan(int n)
+{
+    if (!validSlot(n) || !m_services.store.isArmed(n)) {
+        if (validSlot(n))
+            m_nextDue[n - 1] = -1;
+        return;
+    }
+    // On the second the count is due, as the first tick was put on a whole
+    // second: a late tick does not leave the timer out of step for good.
+    const Pace &p = m_pace[n - 1];
+    if (p.armedAtMs < 0)
+        return;
+    const bool watched = !m_watched || m_watched();
+    const qint64 steps = watched ? 1 : secondsToNextMoment(n);
+    m_nextDue[n - 1] = p.armedAtMs + 1000 * (p.ticksRun + steps);
+    const qint64 wait = m_nextDue[n - 1] - m_steady();
+    const QTimer *timer = m_services.store.timer(n);
+    if (watched && wait >= 950 && timer && timer->interval() == 1000)
+        return; // the timer's own second is as good
+    m_services.store.setNextTick(n, int(std::clamp<qint64>(wait, 1, qint64(kLongestSleepSeconds) * 1000)));
+}
+
+qint64 Countdown::nextTickDueMs(int n) const
+{
+    return validSlot(n) && m_services.store.isArmed(n) ? m_nextDue[n - 1] : -1;
+}
+
+void Countdown::onValueChanged(const QString &name)
+{
+    // A snooze, a new lead or a count set right moves a sleeping slot's next
+    // moment; the slot's own ticks write only its count.
+    if (!m_watched || m_watched())
+        return;
+    if (name == u"infotime"_s) {
+        for (int n = 1; n <= StateStore::kSlots; ++n)
+            plan(n);
+        return;
+    }
+    for (const QString &family : { u"reTime"_s, u"ed"_s }) {
+        if (!name.startsWith(family))
+            continue;
+        bool ok = false;
+        const int n = name.mid(family.size()).toInt(&ok);
+        if (ok && validSlot(n) && name == StateStore::slotField(family, n))
+            plan(n);
+    }
+}
+
+void Countdown::paceChanged()
+{
+    const bool watched = !m_watched || m_watched();
+    for (int n = 1; n <= StateStore::kSlots; ++n) {
+        // A window that shows the count must not show one slept through.
+        if (watched)
+            catchUp(n);
+        else
+            plan(n);
     }
 }
 

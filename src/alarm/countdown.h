@@ -18,6 +18,12 @@ struct Services;
 // each armed slot also keeps a reference on a steady clock that goes on
 // through suspend; a tick that comes more than a second late first runs the
 // ticks that were missed, each under the same rules.
+//
+// That catch-up is also what keeps the program quiet: while no window shows
+// the count, a slot's timer sleeps until the next second that matters (its
+// alert, its end, a read of its page) and the ticks slept through are run
+// then, so the count, the alert and the end are those of one tick a second.
+// A window that shows the count brings back the tick every second.
 class Countdown : public QObject
 {
     Q_OBJECT
@@ -32,6 +38,22 @@ public:
 
     // One timer tick of slot n (connected to StateStore::tick).
     void tick(int n);
+    // Runs the ticks of slot n that are due and have not run yet (none, when
+    // it is up to date): for whoever reads its count between two wake-ups.
+    void catchUp(int n);
+
+    // Whether a window shows the count now; by default always, so every
+    // second ticks. Call paceChanged() whenever the answer may have changed.
+    void setWatched(std::function<bool()> watched) { m_watched = std::move(watched); }
+    void paceChanged();
+    // The time left, counted down, at which something else wants slot n
+    // awake (a read of its page), below `left`; a negative value: nothing.
+    void setWakeWanted(std::function<double(int n, double left)> wanted) { m_wakeWanted = std::move(wanted); }
+
+    // When slot n's next tick is due on the steady clock (-1: not armed).
+    qint64 nextTickDueMs(int n) const;
+    // A sleeping slot wakes at least this often.
+    static constexpr int kLongestSleepSeconds = 3600;
 
     // The end of slot n's auction: closes the windows that show slot data,
     // disarms the slot and empties the status line. The slot stays occupied.
@@ -45,10 +67,16 @@ public:
     void setEndHold(std::function<bool(int)> holds) { m_endHold = std::move(holds); }
 
 private:
+    void run(int n, qint64 atLeast);
     bool step(int n, bool last, bool alertPending);
+    // Seconds of count until slot n's next moment that matters.
+    qint64 secondsToNextMoment(int n) const;
+    void plan(int n);
+    double leadOf(int n) const;
     void raiseAlert(int n, double secondsLeft);
     QString statusText() const;
     void onArmedChanged(int n, bool armed);
+    void onValueChanged(const QString &name);
 
     struct Memory
     {
@@ -69,4 +97,7 @@ private:
     // none yet), to see a count set right jump over the lead.
     std::array<double, 10> m_lastLeft {};
     std::function<bool(int)> m_endHold;
+    std::function<bool()> m_watched;
+    std::function<double(int, double)> m_wakeWanted;
+    std::array<qint64, 10> m_nextDue {};
 };

@@ -251,6 +251,7 @@ void BrowserProcess::receive(const QJsonObject &message)
         m_parts.persistence.save();
     } else if (op == u"shown"_s) {
         m_shown = true;
+        Q_EMIT shown();
     } else if (op == u"location"_s) {
         m_locationUrl = message.value(u"url"_s).toString();
         m_locationName = message.value(u"name"_s).toString();

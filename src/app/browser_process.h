@@ -73,6 +73,8 @@ public:
 Q_SIGNALS:
     // The User-Agent the browser sends, once a window has told it.
     void userAgentChanged(const QString &agent);
+    // The window has come up on the screen.
+    void shown();
     // The process has ended (closed, or gone wrong).
     void ended();
 

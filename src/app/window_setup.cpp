@@ -16,6 +16,8 @@
 #include "state_store.h"
 #include "window_registry.h"
 
+#include <QTimer>
+
 using namespace Qt::StringLiterals;
 
 WindowSetup::WindowSetup(Services &services, BrowserProcess &browser, Lifecycle &lifecycle)
@@ -73,7 +75,30 @@ void WindowSetup::alarm()
     registerAlarmWindows(m_services.windows, m_services);
     // A slot on the web waits at 0 for its page to say the end; a page that
     // says its auction closed early ends the slot as its end would.
-    m_countdown->setEndHold([follower = m_follower.get()](int n) { return follower->holdsAtEnd(n); });
+    Countdown *countdown = m_countdown.get();
+    ExtensionFollower *follower = m_follower.get();
+    m_countdown->setEndHold([follower](int n) { return follower->holdsAtEnd(n); });
+    m_countdown->setWakeWanted([follower](int n, double left) { return follower->nextReadLeft(n, left); });
+    m_follower->setCountSync([countdown](int n) { countdown->catchUp(n); });
+
+    // While nothing shows the count, the slots sleep until their moments.
+    WindowRegistry &windows = m_services.windows;
+    m_countdown->setWatched(
+        [&windows] { return windows.isOpen(u"frmWeb"_s) || windows.isOpen(u"frmAlarm"_s); });
+    const auto paceMayChange = [countdown] {
+        // After the event that opened or closed the window has run its course.
+        QTimer::singleShot(0, countdown, &Countdown::paceChanged);
+    };
+    QObject::connect(&m_browser, &BrowserProcess::shown, countdown, paceMayChange);
+    QObject::connect(&m_browser, &BrowserProcess::ended, countdown, paceMayChange);
+    QObject::connect(&windows, &WindowRegistry::windowCreated, countdown,
+        [paceMayChange](const QString &name, QObject *window) {
+            if (name != u"frmAlarm"_s || !window)
+                return;
+            paceMayChange();
+            QObject::connect(window, &QObject::destroyed, paceMayChange);
+        });
+    paceMayChange();
     QObject::connect(m_follower.get(), &ExtensionFollower::slotEnded, m_countdown.get(), &Countdown::endSlot);
 }
 

@@ -51,9 +51,37 @@ ExtensionFollower::~ExtensionFollower()
         cancel(n);
 }
 
+double ExtensionFollower::leadOf(int n) const
+{
+    const QString ownLead = m_store.slotValue(u"reTime"_s, n);
+    return numericValue(ownLead.isEmpty() ? m_store.value(u"infotime"_s) : ownLead);
+}
+
 bool ExtensionFollower::holdsAtEnd(int n) const
 {
     return n >= 1 && n <= StateStore::kSlots && isWebAddress(m_store.slotValue(u"URL"_s, n));
+}
+
+double ExtensionFollower::nextReadLeft(int n, double left) const
+{
+    if (!holdsAtEnd(n) || !m_store.isArmed(n))
+        return -1;
+    const Follow &f = m_follow[n - 1];
+    // A read in flight may hold up one that falls due meanwhile; and the
+    // first read waits for nothing.
+    if (f.pending || (!f.read && !m_clock.offsetMs(QUrl(m_store.slotValue(u"URL"_s, n)).host())))
+        return left - 1;
+    double next = -1;
+    const auto consider = [&](double at) {
+        if (at < left)
+            next = std::max(next, at);
+    };
+    consider(f.lastReadLeft == kNever ? kFollowSeconds : double(f.lastReadLeft - kIntervalSeconds));
+    for (const int last : kLastReads) {
+        if (f.lastReadLeft > last)
+            consider(last);
+    }
+    return next;
 }
 
 void ExtensionFollower::cancel(int n)
@@ -85,9 +113,7 @@ void ExtensionFollower::onTick(int n)
         return;
 
     const qint64 left = wholeValue(m_store.slotValue(u"ed"_s, n)) - wholeValue(m_store.slotValue(u"st"_s, n));
-    const QString ownLead = m_store.slotValue(u"reTime"_s, n);
-    const double lead = numericValue(ownLead.isEmpty() ? m_store.value(u"infotime"_s) : ownLead);
-    if (double(left) > lead)
+    if (double(left) > leadOf(n))
         f.alertAhead = true;
 
     if (left <= 0) {
@@ -115,7 +141,7 @@ void ExtensionFollower::onTick(int n)
     if (f.pending)
         return;
 
-    const bool atAlert = f.alertAhead && double(left) <= lead;
+    const bool atAlert = f.alertAhead && double(left) <= leadOf(n);
     if (!f.read && !m_clock.offsetMs(QUrl(url).host())) {
         read(n, url, "to learn its service's clock");
     } else if (atAlert) {
@@ -155,6 +181,8 @@ void ExtensionFollower::setLeft(int n, qint64 left)
 
 void ExtensionFollower::onFetched(int n, const QString &url, const FetchResult &result)
 {
+    if (m_countSync)
+        m_countSync(n);
     if (!result.ok || !m_store.isArmed(n) || m_store.slotValue(u"URL"_s, n) != url) {
         qCInfo(lcBrowser).nospace().noquote()
             << "slot " << n << ": page not used"
@@ -205,6 +233,9 @@ void ExtensionFollower::onFetched(int n, const QString &url, const FetchResult &
             << ", " << trueLeft << " s left on the service's clock";
         m_store.setSlotValue(u"EndTime"_s, n, page.end);
         m_follow[n - 1].lastReadLeft = trueLeft;
+        // Its lead is ahead again: read there too.
+        if (double(trueLeft) > leadOf(n))
+            m_follow[n - 1].alertAhead = true;
         m_persistence.save();
         const QString text = u"終了時間が延長されました（"_s + page.end + u"）"_s;
         m_statusLine.setText(text);

@@ -55,6 +55,13 @@ public:
     // Whether slot n, its count run out, waits for its page's word before it
     // ends (an address on the web).
     bool holdsAtEnd(int n) const;
+    // The time left at which slot n is next to be read, the first below
+    // `left` as it counts down; -1 for none. A count that sleeps between its
+    // moments wakes for these.
+    double nextReadLeft(int n, double left) const;
+    // Brings slot n's count up to date before a read's answer is weighed
+    // against it (a count that sleeps lags between its wake-ups).
+    void setCountSync(std::function<void(int n)> sync) { m_countSync = std::move(sync); }
 
 Q_SIGNALS:
     // End slot n now, as at its end: its auction has closed, or its end has
@@ -82,6 +89,7 @@ private:
     void read(int n, const QString &url, const char *why);
     void onFetched(int n, const QString &url, const FetchResult &result);
     void setLeft(int n, qint64 left);
+    double leadOf(int n) const;
     void cancel(int n);
 
     StateStore &m_store;
@@ -90,5 +98,6 @@ private:
     PageFetcher &m_fetcher;
     StatusLine &m_statusLine;
     SteadyClock m_steady;
+    std::function<void(int)> m_countSync;
     std::array<Follow, 10> m_follow;
 };

@@ -104,7 +104,7 @@ void StateStore::setNextTick(int n, int ms)
 {
     if (!isArmed(n) || !m_ticking)
         return;
-    m_timers[n - 1]->setInterval(std::clamp(ms, 1, 1000));
+    m_timers[n - 1]->setInterval(std::max(ms, 1));
 }
 
 bool StateStore::isArmed(int n) const

@@ -47,7 +47,8 @@ public:
     // slots armed at different moments wake the program together.
     void arm(int n, int firstTickMs = 1000);
     // Moves slot n's next tick to `ms` from now (a slot that fell out of step
-    // after a stop); the ticks after it are a second apart again.
+    // after a stop, or one that sleeps until its next moment); the ticks
+    // after it are a second apart again.
     void setNextTick(int n, int ms);
     void disarm(int n);
     bool isArmed(int n) const;

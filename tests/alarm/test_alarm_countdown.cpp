@@ -132,7 +132,85 @@ private Q_SLOTS:
     void ownFieldsOnly();
     void logSaysWhy_data();
     void logSaysWhy();
+    void quietWakesOnlyForMoments();
+    void quietReplans();
 };
+
+// Ten slots with different leads and ends, nothing showing the count: the
+// slots wake at their first tick, their alerts and their ends only, and
+// what they do then is what one tick a second does.
+void TestAlarmCountdown::quietWakesOnlyForMoments()
+{
+    QString setup = u"infotime=12;wavfile=w.wav;"_s;
+    QStringList expected;
+    QList<QPair<int, int>> moments;
+    for (int n = 1; n <= 10; ++n) {
+        const int end = 30 + 7 * n;
+        const int lead = n % 2 ? 10 + n : 12;
+        setup += u"TimerText%1=T%1;st%1=0;ed%1=%2;"_s.arg(n).arg(end);
+        if (n % 2)
+            setup += u"reTime%1=%2;"_s.arg(n).arg(lead);
+        moments << qMakePair(1, n) << qMakePair(end - lead, n) << qMakePair(end, n);
+    }
+    setup += u"arm=1,2,3,4,5,6,7,8,9,10"_s;
+    std::sort(moments.begin(), moments.end());
+    for (const auto &m : std::as_const(moments))
+        expected << u"%1:%2"_s.arg(m.first).arg(m.second);
+
+    Harness every;
+    Harness quiet;
+    quiet.countdown.setWatched([] { return false; });
+    every.run(setup, {});
+    quiet.run(setup, {});
+    QStringList wakes;
+    for (;;) {
+        int n = 0;
+        for (int k = 1; k <= 10; ++k) {
+            const qint64 due = quiet.countdown.nextTickDueMs(k);
+            if (due >= 0 && (!n || due < quiet.countdown.nextTickDueMs(n)))
+                n = k;
+        }
+        if (!n)
+            break;
+        quiet.steadyMs = quiet.countdown.nextTickDueMs(n);
+        quiet.countdown.tick(n);
+        wakes << u"%1:%2"_s.arg(quiet.steadyMs / 1000).arg(n);
+    }
+    for (int s = 1; s <= 100; ++s) {
+        every.steadyMs = s * 1000;
+        for (int n = 1; n <= 10; ++n)
+            every.countdown.tick(n);
+    }
+    QCOMPARE(wakes, expected);
+    QCOMPARE(quiet.log, every.log);
+    QCOMPARE(quiet.ts.store.value(u"Tnum"_s), every.ts.store.value(u"Tnum"_s));
+    for (int n = 1; n <= 10; ++n)
+        QCOMPARE(quiet.ts.store.slotValue(u"st"_s, n), every.ts.store.slotValue(u"st"_s, n));
+}
+
+// A snooze, a new lead and a window that shows the count move the next wake.
+void TestAlarmCountdown::quietReplans()
+{
+    Harness h;
+    bool watched = false;
+    h.countdown.setWatched([&watched] { return watched; });
+    h.run(slot3 + u"infotime=10"_s, u"+1000 3"_s);
+    QCOMPARE(h.countdown.nextTickDueMs(3), 90000);
+    h.ts.store.setValue(u"reTime3"_s, u"40"_s);
+    QCOMPARE(h.countdown.nextTickDueMs(3), 60000);
+    h.ts.store.setValue(u"ed3"_s, u"200"_s);
+    QCOMPARE(h.countdown.nextTickDueMs(3), 160000);
+    watched = true;
+    h.steadyMs = 30500;
+    h.countdown.paceChanged();
+    // The seconds slept are run at once, and the next tick is a second on.
+    QCOMPARE(h.ts.store.slotValue(u"st"_s, 3), u"30"_s);
+    QCOMPARE(h.countdown.nextTickDueMs(3), 31000);
+    QCOMPARE(h.ts.store.timer(3)->interval(), 500);
+    watched = false;
+    h.countdown.paceChanged();
+    QCOMPARE(h.countdown.nextTickDueMs(3), 160000);
+}
 
 void TestAlarmCountdown::tick_data()
 {
