@@ -238,7 +238,7 @@ void DesktopTest::iconDocks()
 void DesktopTest::installedEntry()
 {
     const QString prefix = m_prefix.path();
-    const QByteArray entry = contents(prefix + u"/share/applications/larkvane.desktop"_s);
+    const QByteArray entry = contents(prefix + u"/share/applications/io.github.larkvane.Larkvane.desktop"_s);
     QVERIFY(entry.startsWith("[Desktop Entry]\n"));
     const QList<QByteArray> lines = entry.split('\n');
     for (const QByteArray &expected :
@@ -282,8 +282,8 @@ void DesktopTest::launcherSeedsWorkingFolder()
     if (ownStartPage)
         writeFile(work + u"/html/serch.html"_s, ownPage);
 
-    const QString command
-        = execCommand(contents(m_prefix.path() + u"/share/applications/larkvane.desktop"_s));
+    const QString command = execCommand(
+        contents(m_prefix.path() + u"/share/applications/io.github.larkvane.Larkvane.desktop"_s));
     QVERIFY2(QFileInfo(command).isExecutable(), qPrintable(command));
 
     Running program;
