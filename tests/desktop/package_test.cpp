@@ -60,14 +60,20 @@ QSet<QString> installedPackages()
 }
 
 // Whatever happens to the test, the package goes again, and with it what
-// its installation brought in that the machine did not have (the test runs
-// only where the package was not installed before).
-struct Installation
+// its installation brought in that the machine did not have.
+class Installation
 {
-    QSet<QString> before = installedPackages();
+public:
+    Result install(const QString &deb)
+    {
+        const QSet<QString> before = installedPackages();
+        const Result r = apt({ u"install"_s, deb });
+        m_brought = installedPackages() - before;
+        return r;
+    }
     ~Installation()
     {
-        QStringList remove = (installedPackages() - before).values();
+        QStringList remove = (m_brought & installedPackages()).values();
         if (remove.isEmpty())
             return;
         remove.prepend(u"remove"_s);
@@ -75,6 +81,9 @@ struct Installation
         if (r.exitCode != 0)
             qWarning("apt-get remove failed:\n%s", r.output.constData());
     }
+
+private:
+    QSet<QString> m_brought;
 };
 
 } // namespace
@@ -109,7 +118,7 @@ void PackageTest::installRunRemove()
     QVERIFY2(deb.endsWith(u".deb"_s) && QFileInfo::exists(deb), built.output.constData());
 
     Installation installation;
-    const Result installed = apt({ u"install"_s, deb });
+    const Result installed = installation.install(deb);
     QVERIFY2(installed.exitCode == 0, installed.output.constData());
     const QStringList files = QString::fromUtf8(run(u"dpkg-query"_s, { u"-L"_s, u"larkvane"_s }).output)
                                   .split(u'\n', Qt::SkipEmptyParts);
