@@ -2,18 +2,16 @@
 // launcher, and docking into a notification area that may come after it.
 // Each test runs the real program on an X server of its own.
 
-#include "x_display.h"
+#include "desktop_session.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
-#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -22,118 +20,12 @@ namespace {
 const QString kProgram = QStringLiteral(LARKVANE_BINARY_DIR "/larkvane");
 const QString kData = QStringLiteral(LARKVANE_SOURCE_DIR "/data");
 
-QByteArray contents(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 void writeFile(const QString &path, const QByteArray &bytes)
 {
     QDir().mkpath(QFileInfo(path).path());
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     f.write(bytes);
-}
-
-// A process that is ended when the test lets go of it.
-struct Running
-{
-    std::unique_ptr<QProcess> p = std::make_unique<QProcess>();
-    ~Running()
-    {
-        if (p->state() == QProcess::NotRunning)
-            return;
-        p->terminate();
-        if (!p->waitForFinished(15000)) {
-            p->kill();
-            p->waitForFinished();
-        }
-    }
-    qint64 pid() const { return p->processId(); }
-};
-
-// Xvfb on a display number it picks itself.
-class XServer
-{
-public:
-    bool start()
-    {
-        const QString xvfb = QStandardPaths::findExecutable(u"Xvfb"_s);
-        if (xvfb.isEmpty())
-            return false;
-        m_server.p->start(xvfb,
-            { u"-displayfd"_s, u"1"_s, u"-screen"_s, u"0"_s, u"1024x768x24"_s, u"-nolisten"_s, u"tcp"_s });
-        if (!m_server.p->waitForStarted() || !m_server.p->waitForReadyRead(10000))
-            return false;
-        m_display = u':' + QString::fromLatin1(m_server.p->readLine().trimmed());
-        m_x = std::make_unique<XDisplay>(m_display);
-        return m_x->isOpen();
-    }
-    QString display() const { return m_display; }
-    XDisplay &x() { return *m_x; }
-
-private:
-    Running m_server;
-    QString m_display;
-    std::unique_ptr<XDisplay> m_x;
-};
-
-// The environment of one user's session on `display`, with no session bus
-// (so Qt uses the XEmbed tray) and homes of its own.
-QProcessEnvironment session(const QString &display, const QString &home, const QString &runtime)
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(u"DISPLAY"_s, display);
-    env.insert(u"HOME"_s, home);
-    env.insert(u"XDG_RUNTIME_DIR"_s, runtime);
-    env.insert(u"LANG"_s, u"C.UTF-8"_s);
-    env.insert(u"QTWEBENGINE_CHROMIUM_FLAGS"_s, u"--disable-gpu --no-first-run"_s);
-    for (const QString &name :
-        { u"QT_QPA_PLATFORM"_s, u"DBUS_SESSION_BUS_ADDRESS"_s, u"XDG_DATA_HOME"_s, u"XDG_CONFIG_HOME"_s })
-        env.remove(name);
-    return env;
-}
-
-bool startTrayHost(XServer &server, Running &host)
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(u"DISPLAY"_s, server.display());
-    host.p->setProcessEnvironment(env);
-    host.p->start(u"trayer"_s, { u"--edge"_s, u"top"_s });
-    return host.p->waitForStarted()
-        && server.x().waitUntil([&] { return !server.x().windowsOf(host.pid()).isEmpty(); }, 10000);
-}
-
-// The program and the processes it started (the browser window has one).
-QList<qint64> processFamily(qint64 pid)
-{
-    QList<qint64> family { pid };
-    QFile children(u"/proc/%1/task/%1/children"_s.arg(pid));
-    if (children.open(QIODevice::ReadOnly)) {
-        for (const QByteArray &child : children.readAll().split(' ')) {
-            if (const qint64 c = child.trimmed().toLongLong())
-                family << c;
-        }
-    }
-    return family;
-}
-
-// The command of a desktop entry's Exec line, unquoted as the entry format
-// says; the entry passes no arguments.
-QString execCommand(const QByteArray &entry)
-{
-    for (const QByteArray &line : entry.split('\n')) {
-        if (!line.startsWith("Exec="))
-            continue;
-        QString value = QString::fromUtf8(line.mid(5)).trimmed();
-        if (value.startsWith(u'"') && value.endsWith(u'"') && value.size() > 1) {
-            value = value.mid(1, value.size() - 2);
-            value.replace(u"\\\""_s, u"\""_s);
-        }
-        return value.replace(u"%%"_s, u"%"_s);
-    }
-    return {};
 }
 
 QString installTo(const QString &prefix)
@@ -238,7 +130,7 @@ void DesktopTest::iconDocks()
 void DesktopTest::installedEntry()
 {
     const QString prefix = m_prefix.path();
-    const QByteArray entry = contents(prefix + u"/share/applications/larkvane.desktop"_s);
+    const QByteArray entry = contents(prefix + u"/share/applications/io.github.larkvane.Larkvane.desktop"_s);
     QVERIFY(entry.startsWith("[Desktop Entry]\n"));
     const QList<QByteArray> lines = entry.split('\n');
     for (const QByteArray &expected :
@@ -282,8 +174,8 @@ void DesktopTest::launcherSeedsWorkingFolder()
     if (ownStartPage)
         writeFile(work + u"/html/serch.html"_s, ownPage);
 
-    const QString command
-        = execCommand(contents(m_prefix.path() + u"/share/applications/larkvane.desktop"_s));
+    const QString command = execCommand(
+        contents(m_prefix.path() + u"/share/applications/io.github.larkvane.Larkvane.desktop"_s));
     QVERIFY2(QFileInfo(command).isExecutable(), qPrintable(command));
 
     Running program;
