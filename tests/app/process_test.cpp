@@ -9,7 +9,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <csignal>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -149,6 +151,7 @@ private Q_SLOTS:
     void secondCopyLeavesFirstAlone_data();
     void secondCopyLeavesFirstAlone();
     void crashedCopyDoesNotBlock();
+    void tenStartsLeaveOne();
 };
 
 void ProcessTest::initTestCase()
@@ -254,6 +257,35 @@ void ProcessTest::crashedCopyDoesNotBlock()
     QVERIFY(session.lockOwner() != crashedPid);
     ::kill(pid_t(next->processId()), SIGTERM);
     QVERIFY(endsCleanly(*next));
+}
+
+void ProcessTest::tenStartsLeaveOne()
+{
+    Session session;
+    session.writeIni(preparedIni());
+    std::vector<std::unique_ptr<QProcess>> copies;
+    for (int i = 0; i < 10; ++i)
+        copies.push_back(session.start());
+    const auto running = [&] {
+        return std::count_if(
+            copies.begin(), copies.end(), [](const auto &p) { return p->state() != QProcess::NotRunning; });
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(running(), 1, 60000);
+
+    QProcess *kept = nullptr;
+    for (const auto &p : copies) {
+        if (p->state() != QProcess::NotRunning) {
+            kept = p.get();
+            continue;
+        }
+        QCOMPARE(p->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p->exitCode(), 0);
+        QCOMPARE(QString::fromUtf8(p->readAllStandardError()).trimmed(),
+            u"二重起動はできません。すでにトレイに常駐しています。"_s);
+    }
+    QVERIFY(session.waitUntilRunning(*kept));
+    ::kill(pid_t(kept->processId()), SIGTERM);
+    QVERIFY(endsCleanly(*kept));
 }
 
 #include "process_test.moc"
