@@ -126,6 +126,8 @@ int main(int argc, char *argv[])
     }
 
     const int code = QApplication::exec();
+    // The exit has saved and its code is set: a signal now changes neither.
+    signalWatcher.ignoreFromNowOn();
     qCInfo(lcTray) << "event loop ended, exit code" << code;
     deleteRemainingWindows();
     return code;
