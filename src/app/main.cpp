@@ -7,6 +7,7 @@
 #include "lifecycle.h"
 #include "log.h"
 #include "persistence.h"
+#include "profile_file.h"
 #include "qt_file_dialog.h"
 #include "qt_message_box.h"
 #include "services.h"
@@ -22,6 +23,7 @@
 #include "window_setup.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QPointer>
 #include <QSessionManager>
@@ -51,6 +53,7 @@ void deleteRemainingWindows()
 
 int main(int argc, char *argv[])
 {
+    const QDateTime started = QDateTime::currentDateTime();
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"larkvane"_s);
     QApplication::setApplicationVersion(u"3.9"_s);
@@ -85,6 +88,8 @@ int main(int argc, char *argv[])
     JapanClock clock;
     StateStore store;
     Persistence persistence(store, QDir::currentPath());
+    // Only now, with the lock held, is no other copy saving into this folder.
+    ProfileFile::removeInterruptedSaves(persistence.iniPath(), started);
     persistence.restore(clock);
 
     WindowRegistry windows;

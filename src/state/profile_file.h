@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QList>
 #include <QString>
 
@@ -40,6 +41,12 @@ public:
     // The file the single writes in this order would have made, in one
     // atomic replacement.
     bool writeAll(const QList<Entry> &entries);
+
+    // A save killed between writing and renaming leaves its temporary file,
+    // the name, "." and six letters, beside the file. Removes those last
+    // changed before `before` (the start of this process: younger ones may be
+    // another save under way), and nothing else. Returns how many.
+    static int removeInterruptedSaves(const QString &path, const QDateTime &before);
 
     // The same rules on file contents in memory (tests, fuzzing).
     static QByteArray readFrom(

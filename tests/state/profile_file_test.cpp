@@ -234,6 +234,39 @@ private Q_SLOTS:
         QCOMPARE(filesIn(dir), QStringList { u"larkvane.ini"_s });
     }
 
+    void interruptedSavesRemoved_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("beforeStart");
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("left by a save") << u"larkvane.ini.YLCWXw"_s << true << true;
+        QTest::newRow("younger than the process") << u"larkvane.ini.YLCWXw"_s << false << false;
+        QTest::newRow("a user's copy") << u"larkvane.ini.backup"_s << true << false;
+        QTest::newRow("a user's copy in capitals") << u"larkvane.ini.BEFORE"_s << true << false;
+        QTest::newRow("five letters") << u"larkvane.ini.YLCWX"_s << true << false;
+        QTest::newRow("not letters") << u"larkvane.ini.YLC1Xw"_s << true << false;
+        QTest::newRow("other case") << u"LARKVANE.INI.YLCWXw"_s << true << false;
+        QTest::newRow("another file's") << u"bookmarks.ini.YLCWXw"_s << true << false;
+        QTest::newRow("the file itself") << u"larkvane.ini"_s << true << false;
+    }
+    void interruptedSavesRemoved()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, beforeStart);
+        QFETCH(bool, removed);
+        TempWorkDir dir;
+        dir.write(name, "[pref]\r\nINI=30\r\n");
+        const QDateTime start = QDateTime::currentDateTime();
+        QFile file(dir.filePath(name));
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(start.addSecs(beforeStart ? -60 : 1), QFileDevice::FileModificationTime));
+        file.close();
+
+        QCOMPARE(
+            ProfileFile::removeInterruptedSaves(dir.filePath(u"larkvane.ini"_s), start), removed ? 1 : 0);
+        QCOMPARE(QFile::exists(dir.filePath(name)), !removed);
+    }
+
     // Rewriting a file we could not read would throw away what it holds.
     void unreadableFileIsNotReplaced()
     {
