@@ -1,6 +1,5 @@
 #include "profile_file.h"
 
-#include "cp932_codec.h"
 #include "log.h"
 #include "profile_text.h"
 
@@ -91,7 +90,7 @@ QByteArray ProfileFile::readBytes(const QString &section, const QString &key, in
 
 QString ProfileFile::read(const QString &section, const QString &key, int bufferSize) const
 {
-    return Cp932::decode(readBytes(section, key, bufferSize));
+    return snapshot().text(section, key, bufferSize);
 }
 
 bool ProfileFile::write(const QString &section, const QString &key, const QString &value)
