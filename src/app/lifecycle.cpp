@@ -7,13 +7,21 @@
 #include "window_registry.h"
 
 #include <QCoreApplication>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
 Lifecycle::Lifecycle(Services &services, QObject *parent)
     : QObject(parent)
     , m_services(services)
-    , m_quit([](int code) { QCoreApplication::exit(code); })
+    , m_quit([](int code) {
+        QCoreApplication::exit(code);
+        // Asked inside a nested loop before the main one runs (a message box
+        // during start-up), exit() ends only that loop, and the main loop
+        // would then run for good while every later signal finds the exit
+        // done. This ends it as soon as it runs.
+        QTimer::singleShot(0, QCoreApplication::instance(), [code] { QCoreApplication::exit(code); });
+    })
 {
 }
 

@@ -7,6 +7,7 @@
 #include "lifecycle.h"
 #include "log.h"
 #include "persistence.h"
+#include "profile_file.h"
 #include "qt_file_dialog.h"
 #include "qt_message_box.h"
 #include "service_clock.h"
@@ -23,6 +24,7 @@
 #include "window_setup.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QPointer>
 #include <QSessionManager>
@@ -52,6 +54,7 @@ void deleteRemainingWindows()
 
 int main(int argc, char *argv[])
 {
+    const QDateTime started = QDateTime::currentDateTime();
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"larkvane"_s);
     QApplication::setApplicationVersion(u"3.9"_s);
@@ -87,6 +90,8 @@ int main(int argc, char *argv[])
     ServiceClock clock(machineClock);
     StateStore store;
     Persistence persistence(store, QDir::currentPath());
+    // Only now, with the lock held, is no other copy saving into this folder.
+    ProfileFile::removeInterruptedSaves(persistence.iniPath(), started);
     persistence.restore(clock);
 
     WindowRegistry windows;
@@ -132,6 +137,8 @@ int main(int argc, char *argv[])
     }
 
     const int code = QApplication::exec();
+    // The exit has saved and its code is set: a signal now changes neither.
+    signalWatcher.ignoreFromNowOn();
     qCInfo(lcTray) << "event loop ended, exit code" << code;
     deleteRemainingWindows();
     return code;

@@ -51,7 +51,7 @@ SignalWatcher::~SignalWatcher()
     if (!m_notifier)
         return;
     struct sigaction action = {};
-    action.sa_handler = SIG_DFL;
+    action.sa_handler = m_ignoring ? SIG_IGN : SIG_DFL;
     sigemptyset(&action.sa_mask);
     for (int number : std::as_const(m_signals))
         ::sigaction(number, &action, nullptr);
@@ -60,6 +60,16 @@ SignalWatcher::~SignalWatcher()
     ::close(s_fds[0]);
     ::close(s_fds[1]);
     s_fds[0] = s_fds[1] = -1;
+}
+
+void SignalWatcher::ignoreFromNowOn()
+{
+    m_ignoring = true;
+    struct sigaction action = {};
+    action.sa_handler = SIG_IGN;
+    sigemptyset(&action.sa_mask);
+    for (int number : std::as_const(m_signals))
+        ::sigaction(number, &action, nullptr);
 }
 
 void SignalWatcher::drain()

@@ -21,6 +21,11 @@ public:
     // signals then keep their default action.
     bool isWatching() const { return m_notifier != nullptr; }
 
+    // For the end of the process: the watched signals are ignored from now
+    // on, this watcher gone or not, so that one sent while the exit finishes
+    // cannot cut it short and turn its code into the signal's.
+    void ignoreFromNowOn();
+
 Q_SIGNALS:
     void received(int signalNumber);
 
@@ -29,4 +34,5 @@ private:
 
     QList<int> m_signals;
     QSocketNotifier *m_notifier = nullptr;
+    bool m_ignoring = false;
 };

@@ -1,7 +1,6 @@
 #include "bookmark_list.h"
 
 #include "browser_host.h"
-#include "cp932_codec.h"
 #include "message_box.h"
 #include "numeric.h"
 #include "profile_file.h"
@@ -51,7 +50,7 @@ QList<Bookmark> BookmarkList::parse(const QString &text, qsizetype count)
     return list;
 }
 
-QByteArray BookmarkList::wholeRecords(QByteArrayView stored)
+QByteArray BookmarkList::wholeRecords(QByteArrayView stored, bool utf8)
 {
     const qsizetype nul = stored.indexOf('\0');
     if (nul >= 0)
@@ -59,11 +58,11 @@ QByteArray BookmarkList::wholeRecords(QByteArrayView stored)
     // Commas are counted as the decoder reads the text: a lead byte takes the
     // byte after it whatever that is, so a comma there (in a file some other
     // program wrote) is no separator. Counting it would shift every later
-    // record by one field.
+    // record by one field. UTF-8 has no such pairs.
     qsizetype end = 0;
     int commas = 0;
     for (qsizetype i = 0; i < stored.size(); ++i) {
-        if (isLeadByte(stored[i]) && i + 1 < stored.size()) {
+        if (!utf8 && isLeadByte(stored[i]) && i + 1 < stored.size()) {
             ++i;
             continue;
         }
@@ -105,9 +104,10 @@ Bookmark BookmarkList::storable(const QString &title, const QString &url)
 
 QList<Bookmark> BookmarkList::load(const ProfileFile &file, int bufferSize)
 {
-    const qsizetype count = statedCount(file.read(kSection, kCountKey, kCountBuffer));
-    const QByteArray text = wholeRecords(file.readBytes(kSection, kTextKey, bufferSize));
-    return parse(Cp932::decode(text), count);
+    const ProfileText ini = file.snapshot();
+    const qsizetype count = statedCount(ini.text(kSection, kCountKey, kCountBuffer));
+    const QByteArray text = wholeRecords(ini.value(kSection, kTextKey, bufferSize), ini.isUtf8());
+    return parse(ini.decode(text), count);
 }
 
 bool BookmarkList::save(ProfileFile &file, const QList<Bookmark> &list)
@@ -121,10 +121,11 @@ bool BookmarkList::save(ProfileFile &file, const QList<Bookmark> &list)
 bool BookmarkList::addCurrentPage(Services &services, QObject *owner)
 {
     ProfileFile file(settingsPath());
-    const qsizetype stated = statedCount(file.read(kSection, kCountKey, kCountBuffer));
+    const ProfileText ini = file.snapshot();
+    const qsizetype stated = statedCount(ini.text(kSection, kCountKey, kCountBuffer));
     // The old list travels through dt_temp, which keeps nothing past a NUL.
     services.store.setValue(
-        u"dt_temp"_s, Cp932::decode(wholeRecords(file.readBytes(kSection, kTextKey, kAddBuffer))));
+        u"dt_temp"_s, ini.decode(wholeRecords(ini.value(kSection, kTextKey, kAddBuffer), ini.isUtf8())));
     // The count written is the records actually kept, so that dt_len always
     // matches datatxt and the new page is never hidden behind a short count.
     QList<Bookmark> list = parse(services.store.value(u"dt_temp"_s), stated);

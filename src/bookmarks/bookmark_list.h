@@ -35,7 +35,8 @@ public:
     static QList<Bookmark> parse(const QString &text, qsizetype count);
     // The stored bytes up to the end of the last record that is whole,
     // before any NUL: a text cut by a read buffer never yields half a record.
-    static QByteArray wholeRecords(QByteArrayView stored);
+    // Code page 932 unless `utf8`.
+    static QByteArray wholeRecords(QByteArrayView stored, bool utf8 = false);
     static QString serialize(const QList<Bookmark> &list);
     // dt_len as a count: its leading number, whole records only, never negative.
     static qsizetype statedCount(const QString &dtLen);

@@ -8,7 +8,22 @@
 #include <QNetworkRequest>
 #include <QTimer>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 using namespace Qt::StringLiterals;
+
+namespace {
+
+void releaseFreedMemory()
+{
+#ifdef __GLIBC__
+    ::malloc_trim(0);
+#endif
+}
+
+} // namespace
 
 QString FetchResult::text() const
 {
@@ -84,15 +99,29 @@ PageFetcher::Id NetworkPageFetcher::fetch(const QUrl &url, Callback done)
         it->timedOut = true;
         it->reply->abort();
     });
-    connect(reply, &QNetworkReply::downloadProgress, this, [this, id](qint64 received, qint64 total) {
-        if (received <= m_maxBodyBytes && total <= m_maxBodyBytes)
+    // The body is taken as it arrives and counted here: left in the reply, a
+    // server streaming without end would have it buffer until the cap is
+    // seen, and a declared length alone says nothing of a chunked reply.
+    reply->setReadBufferSize(kReadBufferBytes);
+    connect(reply, &QNetworkReply::metaDataChanged, this, [this, id] {
+        auto it = m_pending.find(id);
+        if (it == m_pending.end() || !it->reply)
             return;
+        const QVariant declared = it->reply->header(QNetworkRequest::ContentLengthHeader);
+        if (declared.isValid() && declared.toLongLong() > m_maxBodyBytes)
+            dropTooLarge(id, *it);
+    });
+    connect(reply, &QNetworkReply::readyRead, this, [this, id] {
         auto it = m_pending.find(id);
         if (it == m_pending.end() || !it->reply || it->tooLarge)
             return;
-        qCInfo(lcBrowser) << "fetch" << id << "dropped: the body is over" << m_maxBodyBytes << "bytes";
-        it->tooLarge = true;
-        it->reply->abort();
+        const qint64 available = it->reply->bytesAvailable();
+        it->received += available;
+        if (it->body.size() + available > m_maxBodyBytes) {
+            dropTooLarge(id, *it);
+            return;
+        }
+        it->body += it->reply->read(available);
     });
     connect(reply, &QNetworkReply::finished, this, [this, id] { finish(id); });
     p.timer->start(m_timeoutMs);
@@ -124,9 +153,23 @@ void NetworkPageFetcher::drop(Pending &p)
         reply->disconnect(this);
         if (!reply->isFinished())
             reply->abort();
+        // Megabytes freed by the reply, by the network thread and by us can
+        // stay with the allocator, spread over its arenas, and the tray
+        // process would keep a large read's size for good: once the reply is
+        // gone, they go back to the system.
+        if (p.received > kReleaseAfterBytes)
+            connect(reply, &QObject::destroyed, [] { releaseFreedMemory(); });
         reply->deleteLater();
     }
     p.done = nullptr;
+}
+
+void NetworkPageFetcher::dropTooLarge(Id id, Pending &p)
+{
+    qCInfo(lcBrowser) << "fetch" << id << "dropped: the body is over" << m_maxBodyBytes << "bytes";
+    p.tooLarge = true;
+    p.body = QByteArray();
+    p.reply->abort();
 }
 
 void NetworkPageFetcher::finish(Id id)
@@ -152,7 +195,7 @@ void NetworkPageFetcher::finish(Id id)
             && error >= QNetworkReply::ContentAccessDenied && error < QNetworkReply::ProtocolUnknownError;
         if (p.timedOut) {
             result.error = u"no complete answer in time"_s;
-        } else if (p.tooLarge) {
+        } else if (p.tooLarge || p.body.size() + reply->bytesAvailable() > m_maxBodyBytes) {
             result.error = u"body too large"_s;
         } else if (result.status == 0) {
             result.error = reply->errorString();
@@ -162,7 +205,8 @@ void NetworkPageFetcher::finish(Id id)
             // The connection broke mid-body: a cut page would be read wrongly.
             result.error = reply->errorString();
         } else {
-            result.body = reply->readAll();
+            result.body = std::move(p.body);
+            result.body += reply->readAll();
             result.ok = true;
         }
     }

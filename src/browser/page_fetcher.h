@@ -65,6 +65,10 @@ public:
     // A body beyond this is no auction page; refusing it keeps a hostile or
     // broken server from filling the memory.
     static constexpr qint64 kMaxBodyBytes = 32 * 1024 * 1024;
+    // What the network layer may hold ahead of the reader.
+    static constexpr qint64 kReadBufferBytes = 256 * 1024;
+    // A read of more than this gives its memory back to the system at its end.
+    static constexpr qint64 kReleaseAfterBytes = 4 * 1024 * 1024;
 
     explicit NetworkPageFetcher(QObject *parent = nullptr);
     ~NetworkPageFetcher() override;
@@ -89,11 +93,14 @@ private:
         QTimer *timer = nullptr;
         QElapsedTimer sent;
         Callback done;
+        QByteArray body; // as much as has arrived
+        qint64 received = 0;
         bool timedOut = false;
         bool tooLarge = false;
     };
     void finish(Id id);
     void drop(Pending &p);
+    void dropTooLarge(Id id, Pending &p);
 
     QNetworkAccessManager *m_manager;
     QString m_userAgent;

@@ -1,7 +1,6 @@
 #include "persistence.h"
 
 #include "clock.h"
-#include "cp932_codec.h"
 #include "log.h"
 #include "numeric.h"
 #include "profile_file.h"
@@ -100,9 +99,8 @@ void Persistence::restore(const Clock &clock)
     m_store.setValue(u"boot_dir"_s, m_bootDir);
     // One parse for every key: the file may be large, and there are 63 reads.
     const ProfileText file = ProfileFile(iniPath()).snapshot();
-    const auto read = [&file](const QString &section, const QString &key) {
-        return Cp932::decode(file.value(section, key, 256));
-    };
+    const auto read
+        = [&file](const QString &section, const QString &key) { return file.text(section, key, 256); };
     const auto readInto
         = [&](const QString &key, const QString &field) { m_store.setValue(field, read(kPref, key)); };
     const auto floor = [this](const QString &field, double minimum, const QString &replacement) {

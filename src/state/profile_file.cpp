@@ -1,12 +1,15 @@
 #include "profile_file.h"
 
-#include "cp932_codec.h"
 #include "log.h"
 #include "profile_text.h"
 
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+
+#include <algorithm>
 
 namespace {
 
@@ -87,7 +90,7 @@ QByteArray ProfileFile::readBytes(const QString &section, const QString &key, in
 
 QString ProfileFile::read(const QString &section, const QString &key, int bufferSize) const
 {
-    return Cp932::decode(readBytes(section, key, bufferSize));
+    return snapshot().text(section, key, bufferSize);
 }
 
 bool ProfileFile::write(const QString &section, const QString &key, const QString &value)
@@ -114,6 +117,37 @@ bool ProfileFile::writeAll(const QList<Entry> &entries)
         return true;
     }
     return replace(m_path, after);
+}
+
+int ProfileFile::removeInterruptedSaves(const QString &path, const QDateTime &before)
+{
+    const QFileInfo file(path);
+    const QString prefix = file.fileName() + u'.';
+    // Qt draws six letters of either case. A word a user might put there
+    // ("backup", "BEFORE") is of one case; a draw is too, once in 32 times,
+    // and that file stays: a few kilobytes left over beat a copy lost.
+    const auto isSaveSuffix = [](QStringView suffix) {
+        const auto lower = [](QChar c) { return c >= u'a' && c <= u'z'; };
+        const auto upper = [](QChar c) { return c >= u'A' && c <= u'Z'; };
+        return suffix.size() == 6
+            && std::all_of(suffix.begin(), suffix.end(), [&](QChar c) { return lower(c) || upper(c); })
+            && std::any_of(suffix.begin(), suffix.end(), lower)
+            && std::any_of(suffix.begin(), suffix.end(), upper);
+    };
+    int removed = 0;
+    QDirIterator it(file.absolutePath(), { prefix + u'*' },
+        QDir::Files | QDir::Hidden | QDir::System | QDir::CaseSensitive);
+    while (it.hasNext()) {
+        const QFileInfo candidate(it.next());
+        if (candidate.isSymLink() || !isSaveSuffix(QStringView(candidate.fileName()).sliced(prefix.size()))
+            || candidate.lastModified() >= before)
+            continue;
+        if (QFile::remove(candidate.filePath())) {
+            qCInfo(lcState) << "removed" << candidate.filePath() << "left by a save that was cut short";
+            ++removed;
+        }
+    }
+    return removed;
 }
 
 QByteArray ProfileFile::readFrom(

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QList>
 #include <QString>
 
@@ -8,7 +9,8 @@
 
 // A Windows profile (INI) file read and written with the observable behaviour
 // of GetPrivateProfileStringA / WritePrivateProfileStringA, which wrote the
-// files users already have. Text is code page 932 on disk.
+// files users already have. Text is code page 932 on disk, or UTF-8 in a file
+// that begins with its byte order mark (ProfileText).
 //
 // Every write replaces the file atomically: a crash or a full disk mid-write
 // leaves the old file whole.
@@ -22,7 +24,7 @@ public:
     // The value as stored bytes, cut as a read into a `bufferSize`-byte buffer
     // would cut it (at most bufferSize - 1 bytes, never half a character).
     QByteArray readBytes(const QString &section, const QString &key, int bufferSize = 256) const;
-    // The same, decoded from code page 932.
+    // The same as text, decoded from the file's encoding.
     QString read(const QString &section, const QString &key, int bufferSize = 256) const;
 
     // The whole file parsed once, for many reads (start-up reads 70 keys); a
@@ -40,6 +42,12 @@ public:
     // The file the single writes in this order would have made, in one
     // atomic replacement.
     bool writeAll(const QList<Entry> &entries);
+
+    // A save killed between writing and renaming leaves its temporary file,
+    // the name, "." and six letters, beside the file. Removes those last
+    // changed before `before` (the start of this process: younger ones may be
+    // another save under way), and nothing else. Returns how many.
+    static int removeInterruptedSaves(const QString &path, const QDateTime &before);
 
     // The same rules on file contents in memory (tests, fuzzing).
     static QByteArray readFrom(

@@ -3,6 +3,7 @@
 #include "cp932_codec.h"
 
 #include <QHashFunctions>
+#include <QStringDecoder>
 
 #include <algorithm>
 #include <cstring>
@@ -41,6 +42,27 @@ void trim(const QByteArray &bytes, qsizetype &begin, qsizetype &end)
         --end;
 }
 
+const QByteArray kUtf8Mark = QByteArrayLiteral("\xEF\xBB\xBF");
+
+// A mark inside the text (at the start of a value, say) is a character like
+// any other; only the file's first one says how it is encoded.
+QString fromUtf8(QByteArrayView bytes)
+{
+    QStringDecoder decoder(QStringConverter::Utf8,
+        QStringConverter::Flag::ConvertInitialBom | QStringConverter::Flag::Stateless);
+    return decoder(bytes);
+}
+
+QString decodeAs(QByteArrayView bytes, bool utf8)
+{
+    return utf8 ? fromUtf8(bytes) : Cp932::decode(bytes);
+}
+
+QByteArray encodeAs(QStringView text, bool utf8)
+{
+    return utf8 ? text.toUtf8() : Cp932::encode(text);
+}
+
 bool isAscii(QByteArrayView name)
 {
     return std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
@@ -49,10 +71,10 @@ bool isAscii(QByteArrayView name)
 // Names match without regard to case. Pure ASCII names, all this program
 // uses, fold byte by byte; anything else is folded as text, because an ASCII
 // fold of raw code page 932 bytes would also change trail bytes. (No text of
-// code page 932 outside ASCII folds to ASCII, so the two never meet.)
+// code page 932 or UTF-8 outside ASCII folds to ASCII, so the two never meet.)
 // FNV-1a over the folded units, seeded per process: Qt's own hash of short
 // keys is several times slower, and a huge file is mostly short lines.
-size_t nameHash(QByteArrayView name)
+size_t nameHash(QByteArrayView name, bool utf8)
 {
     static const size_t salt = QHashSeed::globalSeed();
     quint64 h = 0xcbf29ce484222325ULL ^ salt;
@@ -64,54 +86,54 @@ size_t nameHash(QByteArrayView name)
         for (char c : name)
             mix(char16_t((c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c));
     } else {
-        for (QChar c : Cp932::decode(name).toCaseFolded())
+        for (QChar c : decodeAs(name, utf8).toCaseFolded())
             mix(c.unicode());
     }
     return size_t(h);
 }
 
-bool sameName(QByteArrayView a, QByteArrayView b)
+bool sameName(QByteArrayView a, QByteArrayView b, bool utf8)
 {
     const bool asciiA = isAscii(a);
     if (asciiA != isAscii(b))
         return false;
     if (asciiA)
         return a.size() == b.size() && qstrnicmp(a.data(), a.size(), b.data(), b.size()) == 0;
-    return Cp932::decode(a).toCaseFolded() == Cp932::decode(b).toCaseFolded();
+    return decodeAs(a, utf8).toCaseFolded() == decodeAs(b, utf8).toCaseFolded();
 }
 
 // The first id whose name equals `name`, or `none`.
 template <class Index, class NameOf>
-int lookup(const Index &index, QByteArrayView name, size_t hash, NameOf nameOf, int none)
+int lookup(const Index &index, QByteArrayView name, size_t hash, NameOf nameOf, int none, bool utf8)
 {
     const auto it = index.first.constFind(hash);
     if (it == index.first.constEnd())
         return none;
-    if (sameName(nameOf(*it), name))
+    if (sameName(nameOf(*it), name, utf8))
         return *it;
     for (int id : index.more)
-        if (sameName(nameOf(id), name))
+        if (sameName(nameOf(id), name, utf8))
             return id;
     return none;
 }
 
 template <class Index, class NameOf>
-int lookup(const Index &index, QByteArrayView name, NameOf nameOf, int none)
+int lookup(const Index &index, QByteArrayView name, NameOf nameOf, int none, bool utf8)
 {
-    return lookup(index, name, nameHash(name), nameOf, none);
+    return lookup(index, name, nameHash(name, utf8), nameOf, none, utf8);
 }
 
 // Records `id` unless a name equal to its name is there already.
 template <class Index, class NameOf>
-bool addIfNew(Index &index, QByteArrayView name, int id, NameOf nameOf, int none)
+bool addIfNew(Index &index, QByteArrayView name, int id, NameOf nameOf, int none, bool utf8)
 {
-    const size_t h = nameHash(name);
+    const size_t h = nameHash(name, utf8);
     const auto it = index.first.constFind(h);
     if (it == index.first.constEnd()) {
         index.first.insert(h, id);
         return true;
     }
-    if (lookup(index, name, h, nameOf, none) != none)
+    if (lookup(index, name, h, nameOf, none, utf8) != none)
         return false;
     index.more.push_back(id);
     return true;
@@ -120,7 +142,7 @@ bool addIfNew(Index &index, QByteArrayView name, int id, NameOf nameOf, int none
 // What the file would hold for a name or value we write. A line break would
 // end the line early and let the rest pose as keys or sections of its own,
 // so it becomes a blank.
-QByteArray storedForm(const QString &text)
+QByteArray storedForm(const QString &text, bool utf8)
 {
     QString t = text;
     const qsizetype nul = t.indexOf(QChar(0));
@@ -128,12 +150,37 @@ QByteArray storedForm(const QString &text)
         t.truncate(nul);
     t.replace(QChar(u'\r'), QChar(u' '));
     t.replace(QChar(u'\n'), QChar(u' '));
-    return Cp932::encode(t);
+    return encodeAs(t, utf8);
+}
+
+// How much of a UTF-8 value a reader with a buffer of `maxBytes` keeps. The
+// buffer counts code page 932 bytes whatever the file holds, as Windows' ANSI
+// profile functions hand a UTF-8 file's text over in that code page: a title
+// comes back as long from either kind of file. Whole characters only.
+qsizetype utf8PrefixLength(QByteArrayView v, qsizetype maxBytes)
+{
+    qsizetype i = 0;
+    qsizetype counted = 0;
+    while (i < v.size()) {
+        const auto lead = static_cast<unsigned char>(v[i]);
+        qsizetype len = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        for (qsizetype j = 1; j < len; ++j) {
+            if (i + j >= v.size() || (static_cast<unsigned char>(v[i + j]) & 0xC0) != 0x80) {
+                len = j;
+                break;
+            }
+        }
+        counted += lead < 0x80 ? 1 : Cp932::encode(fromUtf8(v.sliced(i, len))).size();
+        if (counted > maxBytes)
+            break;
+        i += len;
+    }
+    return i;
 }
 
 // The raw bytes after "=" turned into what the reader's buffer receives:
 // trimmed, ended at a NUL, one pair of quotes removed, cut to the buffer.
-QByteArray readValue(const QByteArray &bytes, qsizetype begin, qsizetype end, int bufferSize)
+QByteArray readValue(const QByteArray &bytes, qsizetype begin, qsizetype end, int bufferSize, bool utf8)
 {
     if (bufferSize <= 1)
         return {};
@@ -145,12 +192,14 @@ QByteArray readValue(const QByteArray &bytes, qsizetype begin, qsizetype end, in
         --end;
     }
     const QByteArrayView v(bytes.constData() + begin, end - begin);
-    return v.first(Cp932::safePrefixLength(v, bufferSize - 1)).toByteArray();
+    const qsizetype kept
+        = utf8 ? utf8PrefixLength(v, bufferSize - 1) : Cp932::safePrefixLength(v, bufferSize - 1);
+    return v.first(kept).toByteArray();
 }
 
-QByteArray readValue(const QByteArray &value, int bufferSize)
+QByteArray readValue(const QByteArray &value, int bufferSize, bool utf8)
 {
-    return readValue(value, 0, value.size(), bufferSize);
+    return readValue(value, 0, value.size(), bufferSize, utf8);
 }
 
 // The line that starts at `pos`: where its text ends and where the next line
@@ -174,8 +223,20 @@ const QByteArray kLineBreak = QByteArrayLiteral("\r\n");
 
 ProfileText::ProfileText(QByteArray contents)
     : m_bytes(std::move(contents))
+    , m_utf8(m_bytes.startsWith(kUtf8Mark))
+    , m_textBegin(m_utf8 ? kUtf8Mark.size() : 0)
 {
     parseSections();
+}
+
+QString ProfileText::decode(QByteArrayView bytes) const
+{
+    return decodeAs(bytes, m_utf8);
+}
+
+QByteArray ProfileText::encode(QStringView text) const
+{
+    return encodeAs(text, m_utf8);
 }
 
 QByteArrayView ProfileText::sectionName(int id) const
@@ -203,7 +264,7 @@ void ProfileText::parseSections()
     // seen, belong to no section that can be found: they are kept as bytes
     // and never looked at again.
     int current = -1;
-    qsizetype pos = 0;
+    qsizetype pos = m_textBegin;
     while (pos < n) {
         qsizetype contentEnd = 0;
         qsizetype lineEnd = 0;
@@ -216,7 +277,7 @@ void ProfileText::parseSections()
             // not the second byte of a double-byte one.
             qsizetype close = -1;
             for (qsizetype i = start + 1; i < contentEnd;) {
-                if (isLead(p[i]) && i + 1 < contentEnd && p[i + 1] != '\0') {
+                if (!m_utf8 && isLead(p[i]) && i + 1 < contentEnd && p[i + 1] != '\0') {
                     i += 2;
                     continue;
                 }
@@ -234,7 +295,7 @@ void ProfileText::parseSections()
                 m_sections[size_t(current)].bodyEnd = pos;
             current = int(m_sections.size());
             m_sections.push_back(s);
-            if (!addIfNew(m_sectionIndex, sectionName(current), current, nameOf, kNone)) {
+            if (!addIfNew(m_sectionIndex, sectionName(current), current, nameOf, kNone, m_utf8)) {
                 m_sections.pop_back();
                 current = -1;
             }
@@ -273,7 +334,7 @@ void ProfileText::indexKeys(Section &s) const
         // Only the first line of a name is ever read or written.
         const int id = int(s.keys.size());
         s.keys.push_back(k);
-        if (!addIfNew(s.index, keyName(s, id), id, nameOf, kNone))
+        if (!addIfNew(s.index, keyName(s, id), id, nameOf, kNone, m_utf8))
             s.keys.pop_back();
     }
 }
@@ -281,33 +342,38 @@ void ProfileText::indexKeys(Section &s) const
 int ProfileText::findSection(QByteArrayView name) const
 {
     return lookup(
-        m_sectionIndex, name, [this](int id) { return sectionName(id); }, kNone);
+        m_sectionIndex, name, [this](int id) { return sectionName(id); }, kNone, m_utf8);
 }
 
 QByteArray ProfileText::value(const QString &section, const QString &key, int bufferSize) const
 {
-    const int si = findSection(storedForm(section));
+    const int si = findSection(storedForm(section, m_utf8));
     if (si == kNone)
         return {};
     Section &s = m_sections[size_t(si)];
     indexKeys(s);
     const int id = lookup(
-        s.index, storedForm(key), [this, &s](int i) { return keyName(s, i); }, kNone);
+        s.index, storedForm(key, m_utf8), [this, &s](int i) { return keyName(s, i); }, kNone, m_utf8);
     if (id == kNone)
         return {};
     if (id < 0)
-        return readValue(s.added[-id - 1].second, bufferSize);
+        return readValue(s.added[-id - 1].second, bufferSize, m_utf8);
     if (const auto r = s.replaced.constFind(id); r != s.replaced.constEnd())
-        return readValue(*r, bufferSize);
+        return readValue(*r, bufferSize, m_utf8);
     const KeyLine &k = s.keys[size_t(id)];
     if (k.valueBegin < 0)
         return {};
-    return readValue(m_bytes, k.valueBegin, k.contentEnd, bufferSize);
+    return readValue(m_bytes, k.valueBegin, k.contentEnd, bufferSize, m_utf8);
+}
+
+QString ProfileText::text(const QString &section, const QString &key, int bufferSize) const
+{
+    return decode(value(section, key, bufferSize));
 }
 
 void ProfileText::set(const QString &section, const QString &key, const QString &value)
 {
-    const QByteArray sectionBytes = storedForm(section);
+    const QByteArray sectionBytes = storedForm(section, m_utf8);
     int si = findSection(sectionBytes);
     if (si == kNone) {
         Section s;
@@ -316,20 +382,20 @@ void ProfileText::set(const QString &section, const QString &key, const QString 
         si = int(m_sections.size());
         m_sections.push_back(std::move(s));
         addIfNew(
-            m_sectionIndex, sectionName(si), si, [this](int id) { return sectionName(id); }, kNone);
+            m_sectionIndex, sectionName(si), si, [this](int id) { return sectionName(id); }, kNone, m_utf8);
     }
     Section &s = m_sections[size_t(si)];
     indexKeys(s);
     const auto nameOf = [this, &s](int id) { return keyName(s, id); };
-    const QByteArray keyBytes = storedForm(key);
-    const int id = lookup(s.index, keyBytes, nameOf, kNone);
+    const QByteArray keyBytes = storedForm(key, m_utf8);
+    const int id = lookup(s.index, keyBytes, nameOf, kNone, m_utf8);
     if (id == kNone) {
-        s.added.append({ keyBytes, storedForm(value) });
-        addIfNew(s.index, keyBytes, -int(s.added.size()), nameOf, kNone);
+        s.added.append({ keyBytes, storedForm(value, m_utf8) });
+        addIfNew(s.index, keyBytes, -int(s.added.size()), nameOf, kNone, m_utf8);
     } else if (id < 0) {
-        s.added[-id - 1].second = storedForm(value);
+        s.added[-id - 1].second = storedForm(value, m_utf8);
     } else {
-        s.replaced.insert(id, storedForm(value));
+        s.replaced.insert(id, storedForm(value, m_utf8));
     }
 }
 
@@ -368,7 +434,10 @@ QByteArray ProfileText::contents() const
 
     QByteArray out;
     out.reserve(m_bytes.size() + 4096);
-    const auto endsWithBreak = [&out] { return out.endsWith('\n') || out.endsWith('\r'); };
+    // A new line goes on a line of its own, unless nothing but the mark is
+    // there yet.
+    const auto needsBreak
+        = [&out, this] { return out.size() > m_textBegin && !out.endsWith('\n') && !out.endsWith('\r'); };
     const auto appendLine = [&out](const QByteArray &key, const QByteArray &value) {
         out += key;
         out += '=';
@@ -379,7 +448,7 @@ QByteArray ProfileText::contents() const
     for (const Edit &e : edits) {
         out.append(m_bytes.constData() + pos, e.at - pos);
         if (e.section) {
-            if (!out.isEmpty() && !endsWithBreak())
+            if (needsBreak())
                 out += kLineBreak;
             for (const auto &[k, v] : e.section->added)
                 appendLine(k, v);
@@ -394,7 +463,7 @@ QByteArray ProfileText::contents() const
     out.append(m_bytes.constData() + pos, m_bytes.size() - pos);
 
     for (const Section *s : newSections) {
-        if (!out.isEmpty() && !endsWithBreak())
+        if (needsBreak())
             out += kLineBreak;
         out += '[';
         out += s->name;

@@ -14,6 +14,10 @@
 // do not have to: comments, blank lines, unknown keys and sections keep their
 // exact bytes, so a file written by another program survives our writes.
 //
+// The text is code page 932, unless the file begins with the UTF-8 byte order
+// mark: then it is UTF-8, and what is written goes in as UTF-8 too, as
+// Windows does with such a file. A file keeps its encoding and its mark.
+//
 // Parsing is linear in the file's size; keys are indexed per section the first
 // time the section is asked for, so a huge or binary file costs one pass.
 class ProfileText
@@ -23,8 +27,18 @@ public:
 
     // The value as a read into a `bufferSize`-byte buffer returns it: at most
     // bufferSize - 1 bytes, never half a double-byte character, ending at a
-    // NUL. Empty when the section or the key is missing.
+    // NUL. Empty when the section or the key is missing. The bytes are in the
+    // file's encoding; a UTF-8 file's buffer still counts code page 932
+    // bytes, as Windows' ANSI functions do, so a title is cut at the same
+    // place whichever kind of file holds it.
     QByteArray value(const QString &section, const QString &key, int bufferSize = 256) const;
+    // The same as text.
+    QString text(const QString &section, const QString &key, int bufferSize = 256) const;
+
+    bool isUtf8() const { return m_utf8; }
+    // Bytes of this file as text, and text as this file stores it.
+    QString decode(QByteArrayView bytes) const;
+    QByteArray encode(QStringView text) const;
 
     // What one write of the key makes of the file.
     void set(const QString &section, const QString &key, const QString &value);
@@ -76,6 +90,8 @@ private:
     static constexpr int kNone = std::numeric_limits<int>::min();
 
     QByteArray m_bytes; // never changed: names and lines point into it
+    bool m_utf8 = false;
+    qsizetype m_textBegin = 0; // after the byte order mark
     // The first section of each name in file order, then the sections set()
     // added.
     mutable std::vector<Section> m_sections;

@@ -5,6 +5,7 @@
 
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -35,6 +36,7 @@ private Q_SLOTS:
     void exitKeepsWhatWindowsStoreOnClosing_data();
     void exitKeepsWhatWindowsStoreOnClosing();
     void exitRunsOnce();
+    void exitBeforeTheMainLoopEndsIt();
 };
 
 void LifecycleTest::exitClosesInOrder_data()
@@ -186,6 +188,18 @@ void LifecycleTest::exitRunsOnce()
     QCOMPARE(otherQuits, 0);
     other.exitFromTray();
     QCOMPARE(otherQuits, 1);
+}
+
+void LifecycleTest::exitBeforeTheMainLoopEndsIt()
+{
+    TestServices t;
+    Lifecycle lifecycle(t.services);
+    lifecycle.exitFromTray(); // as from a box's loop during start-up
+    QTimer stuck;
+    stuck.setSingleShot(true);
+    connect(&stuck, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    stuck.start(10000);
+    QCOMPARE(QCoreApplication::exec(), 0);
 }
 
 #include "lifecycle_test.moc"

@@ -83,6 +83,8 @@ void PlatformTest::singleInstance_data()
     QTest::newRow("no lock") << u"none"_s << SingleInstance::Result::Acquired;
     QTest::newRow("held by a running copy") << u"held"_s << SingleInstance::Result::HeldByOther;
     QTest::newRow("left by a crashed copy") << u"dead"_s << SingleInstance::Result::Acquired;
+    // Killed between creating the file and writing it, or a full folder.
+    QTest::newRow("empty file") << u"empty"_s << SingleInstance::Result::Acquired;
     QTest::newRow("folder missing") << u"no folder"_s << SingleInstance::Result::Unavailable;
 }
 
@@ -104,6 +106,9 @@ void PlatformTest::singleInstance()
         QVERIFY(lock.open(QIODevice::WriteOnly));
         lock.write(QByteArray::number(deadProcessId()) + '\n' + QCoreApplication::applicationName().toUtf8()
             + '\n' + QSysInfo::machineHostName().toUtf8() + '\n');
+    } else if (before == u"empty"_s) {
+        QFile lock(path);
+        QVERIFY(lock.open(QIODevice::WriteOnly));
     }
     SingleInstance second(path);
     QCOMPARE(second.acquire(), expected);

@@ -2,6 +2,7 @@
 #include "profile_file.h"
 #include "state_store.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,7 +10,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <csignal>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -111,7 +114,7 @@ private:
 
 bool endsCleanly(QProcess &p)
 {
-    if (!p.waitForFinished(30000)) {
+    if (p.state() != QProcess::NotRunning && !p.waitForFinished(30000)) {
         p.kill();
         p.waitForFinished();
         qWarning("the program did not end");
@@ -146,9 +149,12 @@ private Q_SLOTS:
     void initTestCase();
     void signalEndsInOrder_data();
     void signalEndsInOrder();
+    void signalsDuringExitKeepItClean_data();
+    void signalsDuringExitKeepItClean();
     void secondCopyLeavesFirstAlone_data();
     void secondCopyLeavesFirstAlone();
     void crashedCopyDoesNotBlock();
+    void tenStartsLeaveOne();
 };
 
 void ProcessTest::initTestCase()
@@ -196,6 +202,33 @@ void ProcessTest::signalEndsInOrder()
     // A file the program wrote itself comes back byte for byte.
     QVERIFY(runAndSignal(session, signalNumber));
     QCOMPARE(session.ini(), first);
+}
+
+void ProcessTest::signalsDuringExitKeepItClean_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGTERM") << SIGTERM;
+    QTest::newRow("SIGINT") << SIGINT;
+}
+
+// An impatient user or a session manager signals again and again: the exit
+// that has begun finishes, saved, and says so with 0.
+void ProcessTest::signalsDuringExitKeepItClean()
+{
+    QFETCH(int, signalNumber);
+    Session session;
+    session.writeIni(preparedIni());
+    std::unique_ptr<QProcess> p = session.start();
+    QVERIFY(session.waitUntilRunning(*p));
+    // Qt holds the child by a pidfd and reaps it only as it reports the end,
+    // so the PID cannot pass to another process while this loop runs.
+    const pid_t pid = pid_t(p->processId());
+    const QDeadlineTimer deadline(30000);
+    do
+        ::kill(pid, signalNumber);
+    while (!p->waitForFinished(1) && p->state() == QProcess::Running && !deadline.hasExpired());
+    QVERIFY(endsCleanly(*p));
+    QCOMPARE(ProfileFile::readFrom(session.ini(), u"pref"_s, u"check"_s), QByteArray("0"));
 }
 
 void ProcessTest::secondCopyLeavesFirstAlone_data()
@@ -254,6 +287,35 @@ void ProcessTest::crashedCopyDoesNotBlock()
     QVERIFY(session.lockOwner() != crashedPid);
     ::kill(pid_t(next->processId()), SIGTERM);
     QVERIFY(endsCleanly(*next));
+}
+
+void ProcessTest::tenStartsLeaveOne()
+{
+    Session session;
+    session.writeIni(preparedIni());
+    std::vector<std::unique_ptr<QProcess>> copies;
+    for (int i = 0; i < 10; ++i)
+        copies.push_back(session.start());
+    const auto running = [&] {
+        return std::count_if(
+            copies.begin(), copies.end(), [](const auto &p) { return p->state() != QProcess::NotRunning; });
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(running(), 1, 60000);
+
+    QProcess *kept = nullptr;
+    for (const auto &p : copies) {
+        if (p->state() != QProcess::NotRunning) {
+            kept = p.get();
+            continue;
+        }
+        QCOMPARE(p->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p->exitCode(), 0);
+        QCOMPARE(QString::fromUtf8(p->readAllStandardError()).trimmed(),
+            u"二重起動はできません。すでにトレイに常駐しています。"_s);
+    }
+    QVERIFY(session.waitUntilRunning(*kept));
+    ::kill(pid_t(kept->processId()), SIGTERM);
+    QVERIFY(endsCleanly(*kept));
 }
 
 #include "process_test.moc"

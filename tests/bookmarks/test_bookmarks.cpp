@@ -179,6 +179,7 @@ void TestBookmarks::add_data()
     QTest::newRow("NUL in title and address") << one << u"2http://\0，\0b"_s << u"http://x/\0y"_s << u"2|a,u1,2http:// ， b,http://x/%00y,"_s;
     QTest::newRow("short dt_len: new page visible") << bmark("1", "a,u1,b,u2,") << u"c"_s << u"u3"_s << u"2|a,u1,c,u3,"_s;
     QTest::newRow("dt_len beyond the records") << bmark("5", "a,u1,") << u"c"_s << u"u3"_s << u"2|a,u1,c,u3,"_s;
+    QTest::newRow("UTF-8 file") << QByteArray("\xEF\xBB\xBF" + bmark("1", u"あ,u1,"_s.toUtf8())) << u"時計"_s << u"u2"_s << u"2|あ,u1,時計,u2,"_s;
     QTest::newRow("NUL ends the old list") << bmark("2", QByteArray("a,u1,\0b,u2,", 11)) << u"c"_s << u"u3"_s << u"2|a,u1,c,u3,"_s;
     // clang-format on
 }

@@ -22,31 +22,39 @@ private Q_SLOTS:
 void PageFetcherTest::replies_data()
 {
     QTest::addColumn<HttpTestServer::Reply>("reply");
-    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QString>("error");
 
     HttpTestServer::Reply r;
     r.body = "<html><title>\x8f\xa5</title>" + QByteArray(20000, 'z') + "</html>";
-    QTest::newRow("200 page") << r << true;
+    QTest::newRow("200 page") << r << QString();
     // Closed auctions come as 404 with the whole item page: it is read.
     r.status = 404;
-    QTest::newRow("404 with full body") << r << true;
+    QTest::newRow("404 with full body") << r << QString();
     r.status = 503;
-    QTest::newRow("503 busy") << r << false;
+    QTest::newRow("503 busy") << r << u"HTTP status 503"_s;
     r.status = 302;
     r.extraHeaders = "Location: /there\r\n";
-    QTest::newRow("redirect followed") << r << true;
+    QTest::newRow("redirect followed") << r << QString();
     HttpTestServer::Reply silent;
     silent.silent = true;
-    QTest::newRow("silent server times out") << silent << false;
+    QTest::newRow("silent server times out") << silent << u"no complete answer in time"_s;
     HttpTestServer::Reply huge;
     huge.body = QByteArray(100000, 'x');
-    QTest::newRow("body beyond the limit") << huge << false;
+    QTest::newRow("body beyond the limit") << huge << u"body too large"_s;
+    // Only counting what arrives stops these: no length is declared.
+    HttpTestServer::Reply undeclared;
+    undeclared.stream = 100000;
+    QTest::newRow("undeclared length beyond the limit") << undeclared << u"body too large"_s;
+    HttpTestServer::Reply endless;
+    endless.stream = HttpTestServer::kEndless;
+    QTest::newRow("chunked without end") << endless << u"body too large"_s;
 }
 
 void PageFetcherTest::replies()
 {
     QFETCH(HttpTestServer::Reply, reply);
-    QFETCH(bool, ok);
+    QFETCH(QString, error);
+    const bool ok = error.isEmpty();
 
     HttpTestServer server;
     QVERIFY(server.listen());
@@ -63,6 +71,7 @@ void PageFetcherTest::replies()
     QTRY_VERIFY(got.has_value());
 
     QCOMPARE(got->ok, ok);
+    QCOMPARE(got->error, error);
     QVERIFY(server.lastHeaders().contains("User-Agent: Mozilla/5.0 LarkvaneTest"));
     if (!ok)
         QCOMPARE(got->body, QByteArray());

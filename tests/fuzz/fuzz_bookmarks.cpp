@@ -31,15 +31,15 @@ bool isBlank(QChar c)
     return c == u' ' || c == u'\t' || c == u'\v' || c == u'\f' || c == u'\r' || c == u'\n' || c == u'\x1A';
 }
 
-void checkReader(const QByteArray &stored, const QString &dtLen)
+void checkReader(const QByteArray &stored, const QString &dtLen, const ProfileText &file = ProfileText())
 {
     // Whole records of the text as decoded, and nothing whole left behind.
-    const QByteArray whole = BookmarkList::wholeRecords(stored);
+    const QByteArray whole = BookmarkList::wholeRecords(stored, file.isUtf8());
     FUZZ_CHECK(stored.startsWith(whole) && !whole.contains('\0'));
-    const QString decoded = Cp932::decode(whole);
+    const QString decoded = file.decode(whole);
     FUZZ_CHECK(decoded.count(u',') % 2 == 0 && (decoded.isEmpty() || decoded.endsWith(u',')));
     const qsizetype nul = stored.indexOf('\0');
-    const QString all = Cp932::decode(nul < 0 ? stored : stored.first(nul));
+    const QString all = file.decode(nul < 0 ? stored : stored.first(nul));
     FUZZ_CHECK(all.startsWith(decoded) && all.mid(decoded.size()).count(u',') < 2);
 
     const qsizetype count = BookmarkList::statedCount(dtLen);
@@ -65,7 +65,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
 
     QList<Bookmark> list;
-    QList<Bookmark> expected;
     const int n = in.ConsumeIntegralInRange(0, 8);
     for (int i = 0; i < n; ++i) {
         const QString title = text(in, 120);
@@ -73,20 +72,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const Bookmark b = BookmarkList::storable(title, url);
         FUZZ_CHECK(!b.title.contains(u',') && !b.url.contains(u','));
         list.append(b);
-        // The file holds code page 932: what it cannot hold reads "?".
-        expected.append({ Cp932::decode(Cp932::encode(b.title)), Cp932::decode(Cp932::encode(b.url)) });
     }
     const QByteArray before = QByteArray::fromStdString(in.ConsumeRemainingBytesAsString());
+    // What the file's encoding cannot hold reads "?" (code page 932; UTF-8
+    // holds everything but a lone surrogate).
+    const ProfileText encoding(before);
+    const auto kept = [&encoding](const QString &t) { return encoding.decode(encoding.encode(t)); };
+    QList<Bookmark> expected;
+    for (const Bookmark &b : std::as_const(list))
+        expected.append({ kept(b.title), kept(b.url) });
 
     // The window's reader sees 2999 bytes; a shorter list comes back whole.
     QByteArray file = ProfileFile::applyWrite(before, u"Bmark"_s, u"dt_len"_s, QString::number(list.size()));
     file = ProfileFile::applyWrite(file, u"Bmark"_s, u"datatxt"_s, BookmarkList::serialize(list));
     const QByteArray stored
         = ProfileFile::readFrom(file, u"Bmark"_s, u"datatxt"_s, BookmarkList::kWindowBuffer);
-    const QString dtLen = Cp932::decode(ProfileFile::readFrom(file, u"Bmark"_s, u"dt_len"_s));
-    checkReader(stored, dtLen);
-    const QList<Bookmark> loaded = BookmarkList::parse(
-        Cp932::decode(BookmarkList::wholeRecords(stored)), BookmarkList::statedCount(dtLen));
+    const QString dtLen = encoding.decode(ProfileFile::readFrom(file, u"Bmark"_s, u"dt_len"_s));
+    checkReader(stored, dtLen, encoding);
+    const QList<Bookmark> loaded
+        = BookmarkList::parse(encoding.decode(BookmarkList::wholeRecords(stored, encoding.isUtf8())),
+            BookmarkList::statedCount(dtLen));
     // The reader trims the value's leading blanks, which are the first
     // title's.
     const bool leadingBlank

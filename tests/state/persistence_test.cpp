@@ -248,6 +248,33 @@ private Q_SLOTS:
         QVERIFY(store.isArmed(1));
     }
 
+    // As a Windows editor saves it: UTF-8 behind its byte order mark.
+    void utf8FileKeepsItsEncoding()
+    {
+        TempWorkDir dir;
+        const QByteArray mark = "\xEF\xBB\xBF";
+        const QString title = u"腕時計 ✨ ジャンク"_s; // the sparkle has no code page 932 form
+        StateStore store;
+        restoreFrom(dir, store,
+            mark + "[pref]\r\nINI=60\r\ncheck=1\r\n[Auction_File]\r\ndata1=" + title.toUtf8()
+                + "\r\nend1=26/12/09 10:00\r\n");
+        QCOMPARE(store.value(u"infotime"_s), u"60"_s);
+        QCOMPARE(store.value(u"chk1"_s), u"1"_s);
+        QCOMPARE(store.value(u"TimerText1"_s), title);
+        QVERIFY(store.isArmed(1));
+
+        store.setValue(u"TimerText2"_s, u"カメラ"_s);
+        QVERIFY(Persistence(store, dir.path()).save());
+        const QByteArray saved = dir.read(u"larkvane.ini"_s);
+        QVERIFY(saved.startsWith(QByteArray(mark + "[pref]\r\nINI=60\r\n")));
+        QVERIFY(saved.contains(QByteArray("data1=" + title.toUtf8() + "\r\n")));
+        QVERIFY(saved.contains(u"data2=カメラ\r\n"_s.toUtf8()));
+        StateStore again;
+        restoreFrom(dir, again, saved);
+        QCOMPARE(again.value(u"TimerText1"_s), title);
+        QCOMPARE(again.value(u"TimerText2"_s), u"カメラ"_s);
+    }
+
     void restoreSurvivesFilesThatAreNoIni_data()
     {
         QTest::addColumn<QByteArray>("file");

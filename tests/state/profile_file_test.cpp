@@ -88,6 +88,16 @@ private Q_SLOTS:
         row("quotes go before the cut", "[a]\r\nk=\"" + x300 + "\"", kA, kK, x300.left(255));
         row("bookmark buffer", "[a]\r\nk=" + x300.repeated(20), kA, kK, x300.repeated(20).left(2999), 3000);
         row("buffer of one holds nothing", "[a]\r\nk=1\r\n", kA, kK, "", 1);
+        const QByteArray mark = "\xEF\xBB\xBF";
+        row("UTF-8: the mark is not in the first name", mark + "[a]\r\nk=5\r\n", kA, kK, "5");
+        // E3 81 82 5D would be two pairs of code page 932, the bracket hidden.
+        row("UTF-8: a name before its bracket", mark + u"[あ]\r\nk=1\r\n"_s.toUtf8(), u"あ"_s, kK, "1");
+        row("UTF-8: cut where code page 932 is cut", mark + "[a]\r\nk=" + QString(200, u'あ').toUtf8(), kA,
+            kK, QString(127, u'あ').toUtf8());
+        row("UTF-8: broken bytes count one each", mark + "[a]\r\nk=" + QByteArray(300, '\xD3'), kA, kK,
+            QByteArray(255, '\xD3'));
+        row("UTF-8: a mark inside is a character", mark + "[a]\r\nk=" + mark.repeated(300), kA, kK,
+            mark.repeated(255));
     }
     void reads()
     {
@@ -135,6 +145,10 @@ private Q_SLOTS:
         row("line breaks become blanks", "[pref]\r\nINI=1\r\n", { kA, kK, u"x\r\n[pref]\r\nINI=0"_s },
             "[pref]\r\nINI=1\r\n[a]\r\nk=x  [pref]  INI=0\r\n");
         row("value ends at NUL", "", { kA, kK, u"ab\u0000cd"_s }, "[a]\r\nk=ab\r\n");
+        const QByteArray mark = "\xEF\xBB\xBF";
+        row("UTF-8 file stays UTF-8", mark + "[a]\r\nj=0\r\n", { kA, kK, u"腕時計 ✨"_s },
+            mark + u"[a]\r\nj=0\r\nk=腕時計 ✨\r\n"_s.toUtf8());
+        row("the mark alone", mark, ak1, mark + "[a]\r\nk=1\r\n");
     }
     void writes()
     {
@@ -232,6 +246,39 @@ private Q_SLOTS:
         }
         QCOMPARE(dir.read(u"larkvane.ini"_s), old);
         QCOMPARE(filesIn(dir), QStringList { u"larkvane.ini"_s });
+    }
+
+    void interruptedSavesRemoved_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("beforeStart");
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("left by a save") << u"larkvane.ini.YLCWXw"_s << true << true;
+        QTest::newRow("younger than the process") << u"larkvane.ini.YLCWXw"_s << false << false;
+        QTest::newRow("a user's copy") << u"larkvane.ini.backup"_s << true << false;
+        QTest::newRow("a user's copy in capitals") << u"larkvane.ini.BEFORE"_s << true << false;
+        QTest::newRow("five letters") << u"larkvane.ini.YLCWX"_s << true << false;
+        QTest::newRow("not letters") << u"larkvane.ini.YLC1Xw"_s << true << false;
+        QTest::newRow("other case") << u"LARKVANE.INI.YLCWXw"_s << true << false;
+        QTest::newRow("another file's") << u"bookmarks.ini.YLCWXw"_s << true << false;
+        QTest::newRow("the file itself") << u"larkvane.ini"_s << true << false;
+    }
+    void interruptedSavesRemoved()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, beforeStart);
+        QFETCH(bool, removed);
+        TempWorkDir dir;
+        dir.write(name, "[pref]\r\nINI=30\r\n");
+        const QDateTime start = QDateTime::currentDateTime();
+        QFile file(dir.filePath(name));
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(start.addSecs(beforeStart ? -60 : 1), QFileDevice::FileModificationTime));
+        file.close();
+
+        QCOMPARE(
+            ProfileFile::removeInterruptedSaves(dir.filePath(u"larkvane.ini"_s), start), removed ? 1 : 0);
+        QCOMPARE(QFile::exists(dir.filePath(name)), !removed);
     }
 
     // Rewriting a file we could not read would throw away what it holds.

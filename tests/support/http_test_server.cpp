@@ -2,6 +2,9 @@
 
 #include <QTcpSocket>
 
+#include <algorithm>
+#include <memory>
+
 using namespace Qt::StringLiterals;
 
 HttpTestServer::HttpTestServer(QObject *parent)
@@ -56,14 +59,82 @@ void HttpTestServer::onConnection()
             }
             if (reply.silent)
                 return;
-            QByteArray out = "HTTP/1.0 " + QByteArray::number(reply.status) + " X\r\n";
-            out += "Content-Type: " + reply.contentType + "\r\n";
-            out += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
-            out += reply.extraHeaders;
-            out += "Connection: close\r\n\r\n";
-            out += reply.body;
-            socket->write(out);
-            socket->disconnectFromHost();
+            if (reply.held) {
+                m_held.append({ socket, reply });
+                return;
+            }
+            answer(socket, reply);
         });
     }
+}
+
+void HttpTestServer::releaseHeld()
+{
+    const auto held = std::exchange(m_held, {});
+    for (const auto &[socket, reply] : held)
+        if (socket)
+            answer(socket, reply);
+}
+
+void HttpTestServer::answer(QTcpSocket *socket, const Reply &reply)
+{
+    if (reply.stream != 0) {
+        startStream(socket, reply);
+        return;
+    }
+    QByteArray out = "HTTP/1.0 " + QByteArray::number(reply.status) + " X\r\n";
+    out += "Content-Type: " + reply.contentType + "\r\n";
+    out += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
+    out += reply.extraHeaders;
+    out += "Connection: close\r\n\r\n";
+    out += reply.body;
+    socket->write(out);
+    socket->disconnectFromHost();
+}
+
+void HttpTestServer::startStream(QTcpSocket *socket, const Reply &reply)
+{
+    const bool endless = reply.stream == kEndless;
+    QByteArray head = (endless ? "HTTP/1.1 " : "HTTP/1.0 ") + QByteArray::number(reply.status) + " X\r\n";
+    head += "Content-Type: " + reply.contentType + "\r\n";
+    if (endless)
+        head += "Transfer-Encoding: chunked\r\n";
+    head += "Connection: close\r\n\r\n";
+    socket->write(head);
+
+    static constexpr qint64 kChunk = 64 * 1024;
+    const QByteArray chunk(kChunk, 'x');
+    const QByteArray framed = QByteArray::number(kChunk, 16) + "\r\n" + chunk + "\r\n";
+    auto sent = std::make_shared<qint64>(0);
+    auto ended = std::make_shared<bool>(false);
+    const qint64 total = reply.stream;
+    const auto end = [this, sent, ended] {
+        if (*ended)
+            return;
+        *ended = true;
+        Q_EMIT streamEnded(*sent);
+    };
+    // Refilled whenever the socket has room, so that the server holds only
+    // a few chunks whatever the length.
+    const auto refill = [socket, sent, total, endless, chunk, framed, end] {
+        while (socket->state() == QAbstractSocket::ConnectedState && socket->bytesToWrite() < 4 * kChunk) {
+            if (endless) {
+                socket->write(framed);
+                *sent += kChunk;
+                continue;
+            }
+            const qint64 n = std::min(kChunk, total - *sent);
+            if (n <= 0) {
+                end();
+                socket->disconnectFromHost();
+                return;
+            }
+            socket->write(chunk.constData(), n);
+            *sent += n;
+        }
+    };
+    connect(socket, &QTcpSocket::bytesWritten, this, refill);
+    connect(socket, &QTcpSocket::disconnected, this, end);
+    connect(socket, &QAbstractSocket::errorOccurred, this, end);
+    refill();
 }
