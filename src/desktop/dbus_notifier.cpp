@@ -140,8 +140,8 @@ void DBusNotifier::noServer(const QString &why)
     if (m_saidNoServer)
         return;
     m_saidNoServer = true;
-    qCWarning(lcDesktop).noquote() << "no desktop notification server (" << why
-                                   << "): alerts show their window only";
+    qCInfo(lcDesktop).nospace().noquote()
+        << "no desktop notification server (" << why << "): alerts show their window only";
 }
 
 void DBusNotifier::close(uint id)

@@ -67,7 +67,7 @@ void DBusSleepInhibitor::holdThroughLogind(const QString &why, const QString &po
             w->deleteLater();
             const QDBusPendingReply<QDBusUnixFileDescriptor> reply = *w;
             if (reply.isError()) {
-                qCWarning(lcDesktop).noquote()
+                qCInfo(lcDesktop).nospace().noquote()
                     << "cannot keep the machine awake: no desktop portal (" << portalError << "), no logind ("
                     << reply.error().message() << ")";
                 return;
