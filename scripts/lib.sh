@@ -16,9 +16,9 @@ install_packages() {
       installed "$pkg" || missing+=("$pkg")
     done < "$list"
   done
-  # Qt Multimedia plays through a PulseAudio server; the sound test starts a
-  # private one on a null sink. A desktop with PipeWire's own server keeps it:
-  # installing pulseaudio there would replace it.
+  # The alert sound plays through a PulseAudio server; the sound test starts
+  # a private one on a null sink. A desktop with PipeWire's own server keeps
+  # it: installing pulseaudio there would replace it.
   if (($#)) && ! installed pulseaudio && ! installed pipewire-pulse; then
     missing+=(pulseaudio)
   fi

@@ -7,10 +7,11 @@
 
 using namespace Qt::StringLiterals;
 
-void registerAlarmWindows(WindowRegistry &registry, Services &services)
+void registerAlarmWindows(WindowRegistry &registry, Services &services, DesktopNotifier *notifier)
 {
     registry.registerWindow(
-        u"frmMessage"_s, [&services](QObject *) -> QObject * { return new AlertWindow(services); },
+        u"frmMessage"_s,
+        [&services, notifier](QObject *) -> QObject * { return new AlertWindow(services, notifier); },
         [](QObject *window) {
             if (auto *alert = qobject_cast<AlertWindow *>(window))
                 alert->present();

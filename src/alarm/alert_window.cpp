@@ -1,6 +1,7 @@
 #include "alert_window.h"
 
 #include "browser_host.h"
+#include "desktop_notifier.h"
 #include "log.h"
 #include "numeric.h"
 #include "persistence.h"
@@ -15,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -49,9 +51,10 @@ int slotNamedByValue(const QString &text)
 
 } // namespace
 
-AlertWindow::AlertWindow(Services &services)
+AlertWindow::AlertWindow(Services &services, DesktopNotifier *notifier)
     : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint)
     , m_services(services)
+    , m_notifier(notifier)
 {
     setObjectName(u"frmMessage"_s);
     setWindowTitle(u"Larkvane"_s);
@@ -167,6 +170,17 @@ void AlertWindow::present()
     show();
     raise();
     QApplication::alert(this);
+    // Wayland keeps no ordinary window above the others: the window asks the
+    // compositor for activation (xdg-activation), and the notification is
+    // what stays in view.
+    if (QGuiApplication::platformName().startsWith(u"wayland"_s))
+        activateWindow();
+    if (m_notifier) {
+        m_notifier->showAlert(m_message->text(), [window = QPointer<AlertWindow>(this)] {
+            if (window)
+                window->showAuction();
+        });
+    }
 }
 
 void AlertWindow::countDown()
@@ -233,6 +247,8 @@ void AlertWindow::closeEvent(QCloseEvent *event)
     // re-created native window neither moves nor shows.
     setWindowFlag(Qt::WindowStaysOnTopHint, false);
     m_boxes.noteClose();
+    if (m_notifier)
+        m_notifier->withdrawAlert();
     event->accept();
     QWidget::closeEvent(event);
 }

@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+class DesktopNotifier;
 struct Services;
 class QLabel;
 class QLineEdit;
@@ -22,15 +23,17 @@ class AlertWindow : public QWidget, public AlertTarget
     Q_INTERFACES(AlertTarget)
 public:
     // Creating the window is its load: on top, at its stored position, its
-    // own count running.
-    explicit AlertWindow(Services &services);
+    // own count running. With a notifier, the alert is also a desktop
+    // notification for as long as the window is open.
+    explicit AlertWindow(Services &services, DesktopNotifier *notifier = nullptr);
 
     void setMessage(const QString &text) override;
     void setSnoozeOffer(const QString &text) override;
     void setSecondsLeft(const QString &text) override;
 
     // Shows the window raised and asking for attention, without taking the
-    // keyboard from whatever the user is typing into.
+    // keyboard from whatever the user is typing into; on Wayland, which lets
+    // no window stay on top, it asks to be activated instead.
     void present();
 
 protected:
@@ -43,6 +46,7 @@ private:
     void placeAtStoredPosition();
 
     Services &m_services;
+    DesktopNotifier *m_notifier = nullptr;
     BoxGuard m_boxes { *this };
     QLabel *m_message = nullptr;
     QLabel *m_remaining = nullptr;

@@ -3,6 +3,8 @@
 #include "app_icon.h"
 #include "browser_process.h"
 #include "clock.h"
+#include "dbus_notifier.h"
+#include "dbus_sleep_inhibitor.h"
 #include "extension_follower.h"
 #include "lifecycle.h"
 #include "log.h"
@@ -112,14 +114,18 @@ int main(int argc, char *argv[])
     // Whatever else ends the event loop, the store is still saved.
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &lifecycle, &Lifecycle::closeStore);
 
-    WindowSetup setup(services, browser, lifecycle);
+    // The desktop's notifications reach the user with any tray or none.
+    DBusNotifier notifier;
+    DBusSleepInhibitor inhibitor;
+    WindowSetup setup(services, browser, lifecycle, notifier, inhibitor);
     setup.registerAll();
-    const auto notify = [&tray](const QString &text) { tray.icon()->showMessage(u"Larkvane"_s, text); };
-    QObject::connect(setup.follower(), &ExtensionFollower::notification, &tray, notify);
-    QObject::connect(&clock, &ServiceClock::offsetNoticed, &tray, [&statusLine, notify](const QString &text) {
-        statusLine.setText(text);
-        notify(text);
-    });
+    QObject::connect(setup.follower(), &ExtensionFollower::notification, &notifier,
+        [&notifier](const QString &text) { notifier.showNotice(text); });
+    QObject::connect(
+        &clock, &ServiceClock::offsetNoticed, &notifier, [&statusLine, &notifier](const QString &text) {
+            statusLine.setText(text);
+            notifier.showNotice(text);
+        });
 
     TrayCommands commands(services, lifecycle);
     commands.listenTo(tray);

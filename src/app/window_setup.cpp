@@ -9,9 +9,10 @@
 #include "extension_follower.h"
 #include "lifecycle.h"
 #include "page_fetcher.h"
-#include "qt_sound_player.h"
+#include "pulse_sound_player.h"
 #include "services.h"
 #include "settings_dialog.h"
+#include "sleep_guard.h"
 #include "sound_player.h"
 #include "state_store.h"
 #include "window_registry.h"
@@ -20,10 +21,13 @@
 
 using namespace Qt::StringLiterals;
 
-WindowSetup::WindowSetup(Services &services, BrowserProcess &browser, Lifecycle &lifecycle)
+WindowSetup::WindowSetup(Services &services, BrowserProcess &browser, Lifecycle &lifecycle,
+    DesktopNotifier &notifier, SleepInhibitor &inhibitor)
     : m_services(services)
     , m_browser(browser)
     , m_lifecycle(lifecycle)
+    , m_notifier(notifier)
+    , m_inhibitor(inhibitor)
 {
 }
 
@@ -31,7 +35,7 @@ WindowSetup::~WindowSetup() = default;
 
 std::unique_ptr<SoundPlayer> WindowSetup::makeSoundPlayer()
 {
-    return std::make_unique<QtSoundPlayer>();
+    return std::make_unique<PulseSoundPlayer>();
 }
 
 void WindowSetup::registerAll()
@@ -72,7 +76,9 @@ void WindowSetup::alarm()
 {
     m_countdown = std::make_unique<Countdown>(m_services);
     QObject::connect(&m_services.store, &StateStore::tick, m_countdown.get(), &Countdown::tick);
-    registerAlarmWindows(m_services.windows, m_services);
+    registerAlarmWindows(m_services.windows, m_services, &m_notifier);
+    m_sleepGuard
+        = std::make_unique<SleepGuard>(m_services.store, m_inhibitor, m_notifier, &Countdown::bootClockMs);
     // A slot on the web waits at 0 for its page to say the end; a page that
     // says its auction closed early ends the slot as its end would.
     Countdown *countdown = m_countdown.get();

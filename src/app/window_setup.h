@@ -4,6 +4,9 @@
 
 class BrowserProcess;
 class Countdown;
+class DesktopNotifier;
+class SleepGuard;
+class SleepInhibitor;
 class ExtensionFollower;
 class NetworkPageFetcher;
 class Lifecycle;
@@ -16,7 +19,8 @@ struct Services;
 class WindowSetup
 {
 public:
-    WindowSetup(Services &services, BrowserProcess &browser, Lifecycle &lifecycle);
+    WindowSetup(Services &services, BrowserProcess &browser, Lifecycle &lifecycle, DesktopNotifier &notifier,
+        SleepInhibitor &inhibitor);
     ~WindowSetup();
 
     void registerAll();
@@ -37,7 +41,10 @@ private:
     Services &m_services;
     BrowserProcess &m_browser;
     Lifecycle &m_lifecycle;
+    DesktopNotifier &m_notifier;
+    SleepInhibitor &m_inhibitor;
     std::unique_ptr<NetworkPageFetcher> m_followFetcher;
     std::unique_ptr<ExtensionFollower> m_follower;
     std::unique_ptr<Countdown> m_countdown;
+    std::unique_ptr<SleepGuard> m_sleepGuard;
 };

@@ -10,7 +10,9 @@
 // larkvane.alarm   the countdown: late ticks, alerts, ends, the sound
 // larkvane.browser page fetches, what a page was read as, registrations, extensions
 // larkvane.tray    the notification area, start-up and the ways the program ends
+// larkvane.desktop desktop notifications, keeping the machine awake
 Q_DECLARE_LOGGING_CATEGORY(lcState)
 Q_DECLARE_LOGGING_CATEGORY(lcAlarm)
 Q_DECLARE_LOGGING_CATEGORY(lcBrowser)
 Q_DECLARE_LOGGING_CATEGORY(lcTray)
+Q_DECLARE_LOGGING_CATEGORY(lcDesktop)

@@ -42,8 +42,9 @@ struct Alarm
     Services services { ts.store, ts.persistence, ts.serviceClock, messages, ts.sound, ts.windows,
         ts.statusLine, ts.browser, ts.files };
     Countdown countdown { services, [] { return qint64(0); } };
+    NotificationRecorder notifier;
 
-    Alarm() { registerAlarmWindows(ts.windows, services); }
+    Alarm() { registerAlarmWindows(ts.windows, services, &notifier); }
     ~Alarm() { ts.windows.close(u"frmMessage"_s), flush(); }
     static void flush() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
@@ -85,7 +86,28 @@ private Q_SLOTS:
     void showAuction_data();
     void showAuction();
     void usableWhileWindowModalDialogOpen();
+    void notification();
 };
+
+// The alert is also the desktop's notification for as long as its window is
+// open; its action does what the window's button does.
+void TestAlarmMessage::notification()
+{
+    Alarm a;
+    a.alert(2, 90, u"壺"_s);
+    a.alert(5, 60, u"皿"_s);
+    QCOMPARE(a.notifier.alerts,
+        (QStringList { u"あと、およそ 1分  30秒で 「壺」 の入札が終了します。"_s,
+            u"あと、およそ 1分  0秒で 「皿」 の入札が終了します。"_s }));
+    QVERIFY(a.notifier.showItem);
+    a.notifier.showItem();
+    QCOMPARE(a.ts.browser.navigated, QStringList { u"http://x/5"_s });
+    QVERIFY(a.window()->isVisible());
+    a.click(u"Command1"_s);
+    QCOMPARE(a.notifier.withdrawn, 2); // the older window's, and its own
+    QVERIFY(!a.notifier.showItem);
+    QVERIFY(a.notifier.notices.isEmpty());
+}
 
 void TestAlarmMessage::opens()
 {

@@ -11,7 +11,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <QUrl>
+
 #include <csignal>
+#include <memory>
+#include <tuple>
 
 using namespace Qt::StringLiterals;
 
@@ -39,6 +43,36 @@ QString installTo(const QString &prefix)
     return {};
 }
 
+// What a command printed, within a bounded wait.
+QString output(const QString &program, const QStringList &arguments, const QProcessEnvironment &env)
+{
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(program, arguments);
+    if (!p.waitForFinished(10000)) {
+        p.kill();
+        p.waitForFinished();
+        return {};
+    }
+    return p.exitCode() == 0 ? QString::fromUtf8(p.readAllStandardOutput()).trimmed() : QString();
+}
+
+// The argument lines of each Notify call in dbus-monitor's output.
+QList<QStringList> notifyCalls(const QByteArray &monitored)
+{
+    QList<QStringList> calls;
+    for (const QString &message : QString::fromUtf8(monitored).split(u"method call "_s)) {
+        if (!message.contains(u"member=Notify"_s))
+            continue;
+        QStringList lines = message.split(u'\n');
+        lines.removeFirst();
+        for (QString &line : lines)
+            line = line.trimmed();
+        calls << lines;
+    }
+    return calls;
+}
+
 } // namespace
 
 class DesktopTest : public QObject
@@ -52,6 +86,7 @@ private Q_SLOTS:
     void installedEntry();
     void launcherSeedsWorkingFolder_data();
     void launcherSeedsWorkingFolder();
+    void alertNotification();
 
 private:
     XServer m_server;
@@ -96,6 +131,7 @@ void DesktopTest::iconDocks()
     Running program;
     QProcessEnvironment env = session(m_server.display(), home.path(), runtime.path());
     env.insert(u"QTWEBENGINE_DISABLE_SANDBOX"_s, u"1"_s);
+    env.insert(u"QT_LOGGING_RULES"_s, u"larkvane.*.info=true"_s);
     program.p->setProcessEnvironment(env);
     program.p->setWorkingDirectory(work.path());
     program.p->start(kProgram, {});
@@ -214,6 +250,114 @@ void DesktopTest::launcherSeedsWorkingFolder()
     QVERIFY(program.p->waitForFinished(30000));
     QCOMPARE(program.p->exitCode(), 0);
     QVERIFY(QFileInfo::exists(work + u"/larkvane.ini"_s));
+}
+
+// Two alerts restored from the file reach a real notification server (dunst)
+// on a session bus of the test's own, with no notification area at all.
+void DesktopTest::alertNotification()
+{
+    for (const QString &tool : { u"dbus-daemon"_s, u"dbus-monitor"_s, u"dunst"_s, u"dunstctl"_s }) {
+        if (QStandardPaths::findExecutable(tool).isEmpty())
+            QSKIP("needs dunst and dbus-daemon (scripts/packages-test.txt)");
+    }
+    QTemporaryDir work;
+    QTemporaryDir home;
+    QTemporaryDir runtime;
+
+    // A bus that starts nothing by itself: the dunst here is the only server.
+    writeFile(runtime.filePath(u"bus.conf"_s),
+        "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><policy context=\"default\">"
+        "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow own=\"*\"/>"
+        "</policy></busconfig>");
+    Running bus;
+    bus.p->start(u"dbus-daemon"_s,
+        { u"--config-file"_s, runtime.filePath(u"bus.conf"_s), u"--nofork"_s, u"--print-address=1"_s });
+    QVERIFY(bus.p->waitForStarted() && bus.p->waitForReadyRead(10000));
+    QProcessEnvironment env = session(m_server.display(), home.path(), runtime.path());
+    env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, QString::fromLatin1(bus.p->readLine().trimmed()));
+
+    Running dunst;
+    dunst.p->setProcessEnvironment(env);
+    dunst.p->start(u"dunst"_s, {});
+    QVERIFY(m_server.x().waitUntil(
+        [&] {
+            return !output(u"dunstctl"_s, { u"count"_s, u"displayed"_s }, env).isEmpty();
+        },
+        20000, 100));
+    Running monitor;
+    monitor.p->setProcessEnvironment(env);
+    monitor.p->start(u"dbus-monitor"_s,
+        { u"--session"_s,
+            u"type='method_call',interface='org.freedesktop.Notifications',member='Notify'"_s });
+    // It says its own name on the bus once it listens.
+    QVERIFY(monitor.p->waitForReadyRead(10000));
+
+    // Two slots ending in the same minute, alerting some seconds apart;
+    // their titles say what markup would swallow.
+    const QDateTime now = QDateTime::currentDateTimeUtc().addSecs(9 * 3600);
+    QDateTime end = now.addSecs(120);
+    end.setTime(QTime(end.time().hour(), end.time().minute()));
+    const qint64 left = now.secsTo(end);
+    writeFile(work.filePath(u"lamp.html"_s), "<html><head><title>Lamp page</title></head></html>");
+    writeFile(work.filePath(u"chair.html"_s), "<html><head><title>Chair page</title></head></html>");
+    writeFile(work.filePath(u"html/serch.html"_s), contents(kData + u"/html/serch.html"_s));
+    QByteArray ini = "[pref]\r\nINI=60\r\ncheck=1\r\n[Auction_File]\r\n";
+    const QByteArray endText = end.toString(u"yy/MM/dd hh:mm"_s).toLatin1();
+    int n = 0;
+    for (const auto &[title, page, alertIn] :
+        { std::tuple { "lamp <b>", "lamp.html", 8 }, std::tuple { "chair & table", "chair.html", 12 } }) {
+        const QByteArray k = QByteArray::number(++n);
+        ini += "data" + k + "=" + title + "\r\nstart" + k + "=N/A\r\nend" + k + "=" + endText + "\r\nURL" + k
+            + "=" + QUrl::fromLocalFile(work.filePath(QString::fromLatin1(page))).toEncoded() + "\r\nretime"
+            + k + "=" + QByteArray::number(left - alertIn) + "\r\n";
+    }
+    writeFile(work.filePath(u"larkvane.ini"_s), ini);
+
+    Running program;
+    env.insert(u"QTWEBENGINE_DISABLE_SANDBOX"_s, u"1"_s);
+    env.insert(u"QT_LOGGING_RULES"_s, u"larkvane.*.info=true"_s);
+    program.p->setProcessEnvironment(env);
+    program.p->setWorkingDirectory(work.path());
+    program.p->setStandardErrorFile(work.filePath(u"log"_s));
+    program.p->start(kProgram, {});
+    QVERIFY(program.p->waitForStarted());
+
+    QByteArray monitored;
+    const bool notified = QTest::qWaitFor(
+        [&] {
+            monitored += monitor.p->readAllStandardOutput();
+            return notifyCalls(monitored).size() >= 2;
+        },
+        40000);
+    QVERIFY2(notified, QByteArray(monitored + contents(work.filePath(u"log"_s))).constData());
+    const QList<QStringList> calls = notifyCalls(monitored);
+    QCOMPARE(calls.size(), 2);
+    const QStringList &first = calls[0];
+    QCOMPARE(first.value(0), u"string \"Larkvane\""_s);
+    QCOMPARE(first.value(1), u"uint32 0"_s);
+    QVERIFY2(first.value(4).startsWith(u"string \"あと、およそ"_s)
+            && first.value(4).endsWith(u"秒で 「lamp &lt;b&gt;」 の入札が終了します。\""_s),
+        qPrintable(first.value(4)));
+    QVERIFY(first.contains(u"string \"このオークションを表示\""_s));
+    QVERIFY(first.contains(u"variant             byte 2"_s)); // urgency critical
+    // The second replaces the first.
+    QVERIFY2(calls[1].value(1) != u"uint32 0"_s, qPrintable(calls[1].value(1)));
+    QVERIFY(calls[1].value(4).contains(u"「chair &amp; table」"_s));
+    QCOMPARE(output(u"dunstctl"_s, { u"count"_s, u"displayed"_s }, env), u"1"_s);
+
+    // Its action shows the item, as the alert window's button does.
+    output(u"dunstctl"_s, { u"action"_s, u"0"_s }, env);
+    XDisplay &x = m_server.x();
+    const auto itemShown = [&] {
+        for (qint64 pid : processFamily(program.pid())) {
+            for (const auto w : x.windowsOf(pid)) {
+                if (x.name(w) == u"Chair page - Larkvane"_s)
+                    return true;
+            }
+        }
+        return false;
+    };
+    QVERIFY2(x.waitUntil(itemShown, 60000, 100), "the item was not shown");
 }
 
 QTEST_GUILESS_MAIN(DesktopTest)

@@ -2,8 +2,10 @@
 
 #include "browser_host.h"
 #include "clock.h"
+#include "desktop_notifier.h"
 #include "file_dialog.h"
 #include "message_box.h"
+#include "sleep_inhibitor.h"
 #include "sound_player.h"
 
 #include <QDateTime>
@@ -15,7 +17,10 @@
 class FixedClock final : public Clock
 {
 public:
-    explicit FixedClock(QDateTime now = {}) : m_now(now) {}
+    explicit FixedClock(QDateTime now = {})
+        : m_now(now)
+    {
+    }
     QDateTime now() const override { return m_now; }
     void set(QDate d, QTime t) { m_now = japanDateTime(d, t); }
     void set(const QDateTime &now) { m_now = now; }
@@ -75,10 +80,7 @@ public:
     QString locationUrl() const override { return url; }
     QString locationName() const override { return name; }
     QObject *window() const override { return owner; }
-    void applyBars(int toolbar, int buttons) override
-    {
-        barsApplied << qMakePair(toolbar, buttons);
-    }
+    void applyBars(int toolbar, int buttons) override { barsApplied << qMakePair(toolbar, buttons); }
 
     int shown = 0;
     bool open = false;
@@ -87,4 +89,33 @@ public:
     QString name;
     QObject *owner = nullptr;
     QList<QPair<int, int>> barsApplied;
+};
+
+class NotificationRecorder final : public DesktopNotifier
+{
+public:
+    void showAlert(const QString &text, std::function<void()> showItem) override
+    {
+        alerts << text;
+        this->showItem = std::move(showItem);
+    }
+    void withdrawAlert() override
+    {
+        ++withdrawn;
+        showItem = {};
+    }
+    void showNotice(const QString &text) override { notices << text; }
+
+    QStringList alerts;
+    QStringList notices;
+    int withdrawn = 0;
+    std::function<void()> showItem; // the alert's action, while it is shown
+};
+
+class InhibitorRecorder final : public SleepInhibitor
+{
+public:
+    void hold(const QString &) override { held = true; }
+    void release() override { held = false; }
+    bool held = false;
 };

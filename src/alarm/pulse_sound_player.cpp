@@ -1,0 +1,157 @@
+#include "pulse_sound_player.h"
+
+#include "log.h"
+#include "wav_file.h"
+
+#include <QFileInfo>
+
+#include <pulse/error.h>
+#include <pulse/simple.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The settings file may come from the program's Windows days, where the
+// default sound was written as folder + "\timecall.wav".
+QString existingFile(const QString &path)
+{
+    if (path.isEmpty())
+        return {};
+    QFileInfo info(path);
+    if (!info.isFile() && path.contains(u'\\')) {
+        QString slashed = path;
+        slashed.replace(u'\\', u'/');
+        info = QFileInfo(slashed);
+    }
+    if (!info.isFile() || !info.isReadable())
+        return {};
+    return info.absoluteFilePath();
+}
+
+pa_sample_format_t sampleFormat(WavSound::Encoding encoding)
+{
+    switch (encoding) {
+    case WavSound::Encoding::U8:
+        return PA_SAMPLE_U8;
+    case WavSound::Encoding::S16:
+        return PA_SAMPLE_S16LE;
+    case WavSound::Encoding::S24:
+        return PA_SAMPLE_S24LE;
+    case WavSound::Encoding::S32:
+        return PA_SAMPLE_S32LE;
+    case WavSound::Encoding::Float32:
+        return PA_SAMPLE_FLOAT32LE;
+    case WavSound::Encoding::ALaw:
+        return PA_SAMPLE_ALAW;
+    case WavSound::Encoding::ULaw:
+        return PA_SAMPLE_ULAW;
+    }
+    return PA_SAMPLE_INVALID;
+}
+
+} // namespace
+
+PulseSoundPlayer::PulseSoundPlayer(QObject *parent)
+    : QObject(parent)
+{
+}
+
+PulseSoundPlayer::~PulseSoundPlayer()
+{
+    m_stop = true;
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void PulseSoundPlayer::play(const QString &path)
+{
+    if (m_busy) {
+        qCInfo(lcAlarm) << "sound skipped:" << m_file << "is still playing";
+        return;
+    }
+    const QString file = existingFile(path);
+    if (file.isEmpty()) {
+        qCInfo(lcAlarm) << "sound skipped:" << path << "is no readable file";
+        return;
+    }
+    // The last sound's thread has said it is done; this only collects it.
+    if (m_thread.joinable())
+        m_thread.join();
+    m_file = file;
+    m_busy = true;
+    m_stop = false;
+    m_thread = std::thread([this, file] { playOnThread(file); });
+    qCInfo(lcAlarm) << "sound started:" << file;
+}
+
+void PulseSoundPlayer::playOnThread(const QString &file)
+{
+    const auto report = [this](Outcome outcome, const QString &detail) {
+        QMetaObject::invokeMethod(
+            this, [this, outcome, detail] { finished(outcome, detail); }, Qt::QueuedConnection);
+    };
+    const std::optional<WavSound> sound = readWavFile(file);
+    if (!sound) {
+        report(Outcome::NotWav, {});
+        return;
+    }
+    const pa_sample_spec spec { sampleFormat(sound->encoding), uint32_t(sound->rate),
+        uint8_t(sound->channels) };
+    int error = 0;
+    pa_simple *stream = pa_simple_new(
+        nullptr, "Larkvane", PA_STREAM_PLAYBACK, nullptr, "alert", &spec, nullptr, nullptr, &error);
+    if (!stream) {
+        report(Outcome::NoServer, QString::fromUtf8(pa_strerror(error)));
+        return;
+    }
+    // Small pieces, so that the program can end while a long file plays.
+    const qsizetype frameBytes = qsizetype(pa_frame_size(&spec));
+    const qsizetype piece = qMax<qsizetype>(frameBytes, sound->rate / 20 * frameBytes);
+    QString problem;
+    for (qsizetype at = 0; at < sound->frames.size() && !m_stop; at += piece) {
+        const qsizetype n = qMin(piece, sound->frames.size() - at);
+        if (pa_simple_write(stream, sound->frames.constData() + at, size_t(n), &error) < 0) {
+            problem = QString::fromUtf8(pa_strerror(error));
+            break;
+        }
+    }
+    // Until the server has played the last sample: closing earlier cuts the
+    // end off what is still buffered.
+    if (problem.isEmpty() && !m_stop && pa_simple_drain(stream, &error) < 0)
+        problem = QString::fromUtf8(pa_strerror(error));
+    if (m_stop)
+        pa_simple_flush(stream, nullptr);
+    pa_simple_free(stream);
+    report(problem.isEmpty() ? Outcome::Played : Outcome::BrokenOff, problem);
+}
+
+void PulseSoundPlayer::finished(Outcome outcome, const QString &detail)
+{
+    if (outcome == Outcome::NoServer) {
+        if (m_output != Output::Missing)
+            qCWarning(lcAlarm).nospace().noquote()
+                << "no sound output (" << detail << "): alerts stay silent until a sound server is up";
+        m_output = Output::Missing;
+    } else if (outcome != Outcome::NotWav) {
+        if (m_output == Output::Missing)
+            qCInfo(lcAlarm) << "sound output is back";
+        m_output = Output::Present;
+    }
+    switch (outcome) {
+    case Outcome::Played:
+        qCInfo(lcAlarm) << "sound played to its end:" << m_file;
+        break;
+    case Outcome::BrokenOff:
+        qCInfo(lcAlarm) << "sound broken off:" << m_file << detail;
+        break;
+    case Outcome::NotWav:
+        qCInfo(lcAlarm) << "sound skipped:" << m_file << "is no WAV file of a kind that plays";
+        break;
+    case Outcome::NoServer:
+        qCInfo(lcAlarm) << "sound skipped:" << m_file << "had nowhere to play";
+        break;
+    }
+    m_busy = false;
+    Q_EMIT idle();
+}
