@@ -5,19 +5,10 @@
 #include "direct_access.h"
 #include "message_box.h"
 #include "numeric.h"
-#include "page_fetcher.h"
-#include "page_watcher.h"
-#include "persistence.h"
-#include "services.h"
-#include "state_store.h"
-#include "status_line.h"
 #include "twips_scale.h"
-#include "window_registry.h"
 
 #include <QAction>
 #include <QCloseEvent>
-
-#include <QDir>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -45,11 +36,6 @@ const QString kCommandFailed = u"ご迷惑をおかけします。不具合が�
 QIcon browserIcon(const QString &name)
 {
     return QIcon(u":/browser/icons/"_s + name + u".svg"_s);
-}
-
-QString searchPage(const QString &folder)
-{
-    return QDir(folder).absoluteFilePath(u"html/serch.html"_s);
 }
 
 struct DropDownEntry
@@ -110,13 +96,12 @@ void addSeparator(QMenu *menu, const QString &name)
 
 } // namespace
 
-BrowserWindow::BrowserWindow(Services &services, EngineFactory engineFactory, QWidget *parent)
+BrowserWindow::BrowserWindow(
+    const wire::Setup &setup, MessageBox &messages, EngineFactory engineFactory, QWidget *parent)
     : QMainWindow(parent)
-    , m_services(services)
+    , m_setup(setup)
+    , m_messages(messages)
     , m_engineFactory(std::move(engineFactory))
-    , m_fetcher(std::make_unique<NetworkPageFetcher>())
-    , m_watcher(std::make_unique<PageWatcher>(services.store, services.clock, *m_fetcher))
-    , m_registration(services)
 {
     initBrowserResources();
     setObjectName(u"frmWeb"_s);
@@ -131,19 +116,13 @@ BrowserWindow::BrowserWindow(Services &services, EngineFactory engineFactory, QW
     buildFloatingButtons();
     buildStatusBars();
 
-    connect(m_watcher.get(), &PageWatcher::timerMenuEnabled, this, &BrowserWindow::setTimerMenuEnabled);
-    // The countdown owns the line; the window only shows it while it exists.
-    m_stsBar->showMessage(services.statusLine.text());
-    connect(&services.statusLine, &StatusLine::changed, m_stsBar,
-        [this](const QString &text) { m_stsBar->showMessage(text); });
-
     open();
 }
 
 BrowserWindow::~BrowserWindow()
 {
     // The engine goes first: its last signals must not reach a half-destroyed
-    // window or the page watcher.
+    // window.
     delete m_engine.data();
 }
 
@@ -154,22 +133,21 @@ void BrowserWindow::open()
     if (!m_engine)
         createEngine();
 
-    const StateStore &store = m_services.store;
     const TwipsScale tw = TwipsScale::of(this);
-    m_openedTwips = { numericValue(store.value(u"x_pos"_s)), numericValue(store.value(u"y_pos"_s)),
-        numericValue(store.value(u"w_width"_s)), numericValue(store.value(u"w_height"_s)) };
+    for (size_t i = 0; i < m_openedTwips.size(); ++i)
+        m_openedTwips[i] = numericValue(m_setup.geometry[i]);
     m_openedPixels = { tw.toPixelsX(m_openedTwips[0]), tw.toPixelsY(m_openedTwips[1]),
         tw.toPixelsX(m_openedTwips[2]), tw.toPixelsY(m_openedTwips[3]) };
     move(m_openedPixels[0], m_openedPixels[1]);
     resize(m_openedPixels[2], m_openedPixels[3]);
 
-    m_toolbar->setVisible(store.value(u"tbar1"_s) == u"1"_s);
-    const bool buttons = store.value(u"tbar2"_s) == u"1"_s;
+    m_toolbar->setVisible(m_setup.bars.toolbar == u"1"_s);
+    const bool buttons = m_setup.bars.buttons == u"1"_s;
     m_back->setVisible(buttons);
     m_forward->setVisible(buttons);
     layoutClient();
 
-    m_engine->navigate(searchPage(store.value(u"boot_dir"_s)));
+    m_engine->navigate(m_setup.startPage);
 }
 
 void BrowserWindow::createEngine()
@@ -183,8 +161,6 @@ void BrowserWindow::createEngine()
     connect(m_engine, &BrowserEngine::titleChanged, this,
         [this](const QString &title) { setWindowTitle(title + u" - "_s + kAppTitle); });
     connect(m_engine, &BrowserEngine::statusTextChanged, m_info2, &QLabel::setText);
-    connect(m_engine, &BrowserEngine::documentComplete, m_watcher.get(), &PageWatcher::documentComplete);
-    m_watcher->setUserAgent(m_engine->userAgent());
 }
 
 void BrowserWindow::buildMenus()
@@ -202,11 +178,11 @@ void BrowserWindow::buildMenus()
           };
 
     QMenu *file = addMenu(bar, u"mnuFile"_s, u"メイン(&M)"_s);
-    item(file, u"mnuEdit"_s, u"環境設定(&E)"_s, [this] { openWindow(u"frmConf"_s); });
+    item(file, u"mnuEdit"_s, u"環境設定(&E)"_s, [this] { choose(wire::Command::Settings); });
     addSeparator(file, u"mnuFileLine1"_s);
     item(file, u"mnuTaskclose"_s, u"最小化する"_s, [this] { close(); });
     addSeparator(file, u"mnuFileLine2"_s);
-    item(file, u"mnuFileQuit"_s, u"終了(&Q)"_s, [this] { openWindow(u"frmEnding"_s); });
+    item(file, u"mnuFileQuit"_s, u"終了(&Q)"_s, [this] { choose(wire::Command::Exit); });
 
     QMenu *page = addMenu(bar, u"mnuPage"_s, u"ページ(&P)"_s);
     item(page, u"mnuPageBack"_s, u"戻る(&B)"_s, [this] { goBack(); });
@@ -236,11 +212,9 @@ void BrowserWindow::buildMenus()
     connect(search, &QAction::triggered, this, [this] { runGuarded([this] { openSearchPage(); }); });
 
     QMenu *bookmarks = addMenu(bar, u"mnubookmark"_s, u"お気に入り(&U)"_s);
-    item(bookmarks, u"mnuBmplus"_s, u"このページを追加する"_s, [this] {
-        if (m_addBookmark)
-            m_addBookmark();
-    });
-    item(bookmarks, u"mnuBmedit"_s, u"表示/編集をする"_s, [this] { openWindow(u"frmbookmark"_s); });
+    item(
+        bookmarks, u"mnuBmplus"_s, u"このページを追加する"_s, [this] { choose(wire::Command::AddBookmark); });
+    item(bookmarks, u"mnuBmedit"_s, u"表示/編集をする"_s, [this] { choose(wire::Command::Bookmarks); });
 
     m_timerMenu = addMenu(bar, u"mnutimer"_s, u"タイマー(&T)"_s);
     for (int n = 1; n <= 10; ++n) {
@@ -251,10 +225,11 @@ void BrowserWindow::buildMenus()
 
     QAction *list = bar->addAction(u"ﾀｲﾏｰ状況一覧(&L)"_s);
     list->setObjectName(u"mnuTimerlist"_s);
-    connect(list, &QAction::triggered, this, [this] { runGuarded([this] { openWindow(u"frmAlarm"_s); }); });
+    connect(list, &QAction::triggered, this,
+        [this] { runGuarded([this] { choose(wire::Command::TimerList); }); });
 
     QMenu *help = addMenu(bar, u"mnuHelp"_s, u"ヘルプ(&H)"_s);
-    item(help, u"mnuHelpVersion"_s, u"ﾊﾞｰｼﾞｮﾝ情報(&V)..."_s, [this] { openWindow(u"frmVersion"_s); });
+    item(help, u"mnuHelpVersion"_s, u"ﾊﾞｰｼﾞｮﾝ情報(&V)..."_s, [this] { choose(wire::Command::Version); });
 }
 
 void BrowserWindow::buildToolbar()
@@ -352,8 +327,7 @@ void BrowserWindow::layoutClient()
     m_toolbar->setGeometry(0, 0, width, tw.toPixelsY(BrowserLayout::kToolbarHeight));
     m_toolbar->raise();
 
-    const StateStore &store = m_services.store;
-    const QString tbar1 = store.value(u"tbar1"_s);
+    const QString tbar1 = m_setup.bars.toolbar;
     m_browser.moveTop(BrowserLayout::browserTop(tbar1));
     const std::optional<QSize> size = BrowserLayout::browserSize(
         tw.fromPixels(inner), m_browser.left(), tw.fromPixelsY(h1), tw.fromPixelsY(h2), tbar1);
@@ -363,9 +337,9 @@ void BrowserWindow::layoutClient()
         m_engine->widget()->setGeometry(tw.toPixels(m_browser));
     if (!size)
         return;
-    if (store.value(u"tbar2"_s) != u"1"_s)
+    if (m_setup.bars.buttons != u"1"_s)
         return;
-    placeFloatingButtons(store.value(u"tbar2mode"_s));
+    placeFloatingButtons(m_setup.bars.corner);
 }
 
 void BrowserWindow::placeFloatingButtons(const QString &corner)
@@ -378,8 +352,11 @@ void BrowserWindow::placeFloatingButtons(const QString &corner)
     m_forward->raise();
 }
 
-void BrowserWindow::applyBars(int toolbar, int buttons)
+void BrowserWindow::applyBars(const wire::Bars &bars)
 {
+    m_setup.bars = bars.settings;
+    const int toolbar = bars.toolbar;
+    const int buttons = bars.buttons;
     if (toolbar >= 0)
         m_toolbar->setVisible(toolbar == 1);
     if (buttons >= 0) {
@@ -390,17 +367,19 @@ void BrowserWindow::applyBars(int toolbar, int buttons)
     // Hidden buttons have no corner; shown ones follow tbar2mode even where
     // tbar2 says otherwise, because the dialog has just shown them.
     if (buttons == 1)
-        placeFloatingButtons(m_services.store.value(u"tbar2mode"_s));
+        placeFloatingButtons(m_setup.bars.corner);
     else if (buttons == 0)
         placeFloatingButtons(QString());
 }
 
 void BrowserWindow::closeEvent(QCloseEvent *event)
 {
+    // A modal dialog's owner cannot be closed under it.
+    if (m_held) {
+        event->ignore();
+        return;
+    }
     storeGeometry();
-    // Whatever was registered while the window was open survives a crash
-    // of the program in the tray.
-    m_services.persistence.save();
     // The engine is the heavy part; the program idles in the tray without it.
     if (m_engine) {
         m_engine->widget()->hide();
@@ -420,20 +399,19 @@ void BrowserWindow::showEvent(QShowEvent *event)
 
 void BrowserWindow::storeGeometry()
 {
-    StateStore &store = m_services.store;
     const TwipsScale tw = TwipsScale::of(this);
     const std::array<int, 4> now { x(), y(), width(), height() };
     const std::array<int, 4> twips { tw.fromPixelsX(now[0]), tw.fromPixelsY(now[1]), tw.fromPixelsX(now[2]),
         tw.fromPixelsY(now[3]) };
-    static const std::array<QString, 4> fields { u"x_pos"_s, u"y_pos"_s, u"w_width"_s, u"w_height"_s };
-    for (size_t i = 0; i < fields.size(); ++i) {
+    wire::Twips stored;
+    for (size_t i = 0; i < stored.size(); ++i) {
         // A pixel is 15 twips: an axis the user did not touch keeps the twips
         // it was opened with, so the stored geometry does not creep by a
         // rounding at every opening.
         const bool untouched = now[i] == m_openedPixels[i];
-        store.setValue(
-            fields[i], untouched ? plainNumber(std::round(m_openedTwips[i])) : QString::number(twips[i]));
+        stored[i] = untouched ? plainNumber(std::round(m_openedTwips[i])) : QString::number(twips[i]);
     }
+    Q_EMIT geometryStored(stored);
 }
 
 void BrowserWindow::navigate(const QString &address)
@@ -455,13 +433,13 @@ QString BrowserWindow::locationName() const
 void BrowserWindow::goBack()
 {
     if (m_engine && !m_engine->goBack())
-        m_services.messages.show(kNoEarlierPage, this);
+        m_messages.show(kNoEarlierPage, this);
 }
 
 void BrowserWindow::goForward()
 {
     if (m_engine && !m_engine->goForward())
-        m_services.messages.show(kNoLaterPage, this);
+        m_messages.show(kNoLaterPage, this);
 }
 
 void BrowserWindow::reloadPage()
@@ -502,23 +480,21 @@ void BrowserWindow::findSiteBD(int index)
 
 void BrowserWindow::openSearchPage()
 {
-    // The next document-complete then finds no times and disables the timer
-    // menu.
-    m_services.store.setValue(u"tmpsttime"_s, QString());
-    m_services.store.setValue(u"tmpedtime"_s, QString());
-    navigate(searchPage(QDir::currentPath()));
+    // The program forgets the page's times and sends the window its search
+    // page.
+    choose(wire::Command::Search);
 }
 
 void BrowserWindow::registerTimer(int n)
 {
-    m_registration.registerSlot(n, windowTitle(), locationUrl(), this);
+    choose(wire::Command::Timer, n);
 }
 
 void BrowserWindow::toolbarButtonClicked(const QString &key)
 {
     runGuarded([this, key] {
         if (key == u"環境設定"_s)
-            openWindow(u"frmConf"_s);
+            choose(wire::Command::Settings);
         else if (key == u"戻る"_s)
             goBack();
         else if (key == u"進む"_s)
@@ -534,7 +510,7 @@ void BrowserWindow::toolbarButtonClicked(const QString &key)
         else if (key == u"検索"_s)
             openSearchPage();
         else if (key == u"タイマー状況一覧"_s)
-            openWindow(u"frmAlarm"_s);
+            choose(wire::Command::TimerList);
         // "お気に入り" and "タイマー" act through their drop-downs only.
     });
 }
@@ -554,10 +530,9 @@ void BrowserWindow::toolbarDropDownClicked(const QString &key)
         } else if (bidders.contains(key)) {
             findSiteBD(int(bidders.indexOf(key)));
         } else if (key == u"bk_add"_s) {
-            if (m_addBookmark)
-                m_addBookmark();
+            choose(wire::Command::AddBookmark);
         } else if (key == u"bk_edit"_s) {
-            openWindow(u"frmbookmark"_s);
+            choose(wire::Command::Bookmarks);
         } else {
             // The timer entries go to their slot even while the timer menu is
             // disabled; registration says itself when the page has no times.
@@ -571,9 +546,20 @@ void BrowserWindow::toolbarDropDownClicked(const QString &key)
     });
 }
 
-void BrowserWindow::openWindow(const QString &name)
+void BrowserWindow::choose(wire::Command command, int slot)
 {
-    m_services.windows.open(name, this);
+    Q_EMIT commandChosen(command, slot);
+}
+
+void BrowserWindow::setCountdownLine(const QString &text)
+{
+    m_stsBar->showMessage(text);
+}
+
+void BrowserWindow::setHeld(bool held)
+{
+    m_held = held;
+    setEnabled(!held);
 }
 
 void BrowserWindow::setTimerMenuEnabled(bool enabled)
@@ -589,6 +575,6 @@ void BrowserWindow::runGuarded(const std::function<void()> &command)
     try {
         command();
     } catch (...) {
-        m_services.messages.show(kCommandFailed, this);
+        m_messages.show(kCommandFailed, this);
     }
 }

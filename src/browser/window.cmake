@@ -9,19 +9,15 @@ add_library(larkvane_browser STATIC
   twips_scale.cpp twips_scale.h
   status_text.cpp status_text.h
   browser_window.cpp browser_window.h
-  browser_host_impl.cpp browser_host_impl.h
   ${larkvane_browser_rcc}
 )
 target_include_directories(larkvane_browser PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(larkvane_browser PUBLIC larkvane_browser_logic larkvane_widgets Qt6::Widgets Qt6::WebEngineWidgets Qt6::Svg)
+target_link_libraries(larkvane_browser PUBLIC larkvane_link larkvane_core larkvane_widgets Qt6::Widgets Qt6::WebEngineWidgets Qt6::Svg)
 
 # The browser process: the program starts it when the browser window opens,
 # and it ends when the window closes.
-add_library(larkvane_browser_child STATIC browser_child.cpp browser_child.h)
-target_include_directories(larkvane_browser_child PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(larkvane_browser_child PUBLIC larkvane_browser larkvane_widgets)
 
 add_executable(larkvane-browser browser_main.cpp sanitizer_options.cpp
   ${PROJECT_SOURCE_DIR}/data/larkvane.qrc)
 set_target_properties(larkvane-browser PROPERTIES AUTORCC ON)
-target_link_libraries(larkvane-browser PRIVATE larkvane_browser_child)
+target_link_libraries(larkvane-browser PRIVATE larkvane_link_browser)

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 
 class QObject;
 
@@ -27,13 +26,4 @@ public:
     // Re-apply tbar1/tbar2/tbar2mode from the store at once (settings dialog).
     // toolbar/buttons: 1 show, 0 hide, -1 leave as it is.
     virtual void applyBars(int toolbar, int buttons) = 0;
-
-    // The program's windows that the browser window's menus open. They are
-    // the program's, whichever process the browser window runs in.
-    static const QStringList &programWindows()
-    {
-        static const QStringList names { QStringLiteral("frmConf"), QStringLiteral("frmEnding"),
-            QStringLiteral("frmbookmark"), QStringLiteral("frmAlarm"), QStringLiteral("frmVersion") };
-        return names;
-    }
 };

@@ -29,9 +29,12 @@ struct Program
 {
     TestServices t;
     BrowserProcess browser;
+    // The program's services, with this browser as theirs.
+    Services services { t.store, t.persistence, t.clock, t.messages, t.sound, t.windows, t.statusLine,
+        browser, t.files };
 
     explicit Program(const QString &executable = kBrowserProgram)
-        : browser({ t.store, t.statusLine, t.persistence, t.windows, t.messages }, executable)
+        : browser(executable)
     {
         t.dir.write(
             u"html/serch.html"_s, readFile(QStringLiteral(LARKVANE_SOURCE_DIR "/data/html/serch.html")));
@@ -41,7 +44,7 @@ struct Program
         t.store.setValue(u"w_width"_s, u"9000"_s);
         t.store.setValue(u"w_height"_s, u"7005"_s);
         t.store.setValue(u"tbar1"_s, u"1"_s);
-        browser.registerWindow();
+        browser.attach(services);
     }
 
     static QByteArray readFile(const QString &path)
@@ -156,8 +159,8 @@ void BrowserProcessTest::theBrowserEndsWhenTheProgramGoes()
     QVERIFY(ours.setSocketDescriptor(fds[0]));
     MessageChannel channel(&ours);
     bool shown = false;
-    connect(&channel, &MessageChannel::received, this, [&shown](const QJsonObject &m) {
-        if (m.value(u"op"_s).toString() == u"shown"_s)
+    connect(&channel, &MessageChannel::received, this, [&shown](const wire::Message &m) {
+        if (std::holds_alternative<wire::Shown>(m))
             shown = true;
     });
 
@@ -169,8 +172,9 @@ void BrowserProcessTest::theBrowserEndsWhenTheProgramGoes()
     child.start();
     ::close(childEnd);
     QVERIFY(child.waitForStarted());
-    channel.send({ { u"op"_s, u"state"_s }, { u"fields"_s, QJsonObject { { u"boot_dir"_s, dir.path() } } } });
-    channel.send({ { u"op"_s, u"show"_s } });
+    channel.send(
+        wire::Setup { { u"0"_s, u"0"_s, u"9000"_s, u"7000"_s }, {}, dir.filePath(u"html/serch.html"_s) });
+    channel.send(wire::Show {});
     QTRY_VERIFY_WITH_TIMEOUT(shown, kStartMs);
 
     // The program is gone without a word (a crash): the browser follows.
