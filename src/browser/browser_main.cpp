@@ -3,6 +3,7 @@
 // process, so this is how its memory is given back.
 
 #include "browser_end.h"
+#include "browser_probe.h"
 #include "log.h"
 #include "qt_message_box.h"
 
@@ -54,6 +55,7 @@ int main(int argc, char *argv[])
     int code = 0;
     {
         BrowserEnd end(&socket, messages, notices);
+        BrowserProbe::fromEnvironment(end);
         QObject::connect(&end, &BrowserEnd::finished, &app, [] { QCoreApplication::exit(0); });
         code = QApplication::exec();
         end.flush();

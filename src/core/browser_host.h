@@ -15,7 +15,8 @@ public:
     // Open the browser window if it is closed, show it and bring it forward.
     virtual void showBrowser() = 0;
     // Load an address (http(s) URL or local file path) in the browser window;
-    // creates the window unseen when it is closed.
+    // opens the window when it is closed, since a page no one sees is of no
+    // use to whoever asked for it.
     virtual void navigate(const QString &address) = 0;
     virtual bool isOpen() const = 0;
     // The page now shown; empty when the window is closed.

@@ -152,8 +152,12 @@ void BrowserProcess::showBrowser()
 
 void BrowserProcess::navigate(const QString &address)
 {
-    if (start())
-        m_end->navigate(address);
+    const bool running = isRunning();
+    if (!start())
+        return;
+    if (!running)
+        m_end->show();
+    m_end->navigate(address);
 }
 
 void BrowserProcess::applyBars(int toolbar, int buttons)
