@@ -5,7 +5,7 @@
 #include "direct_access.h"
 #include "message_box.h"
 #include "numeric.h"
-#include "twips_scale.h"
+#include "screen_twips.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -133,7 +133,7 @@ void BrowserWindow::open()
     if (!m_engine)
         createEngine();
 
-    const TwipsScale tw = TwipsScale::of(this);
+    const TwipsScale tw = screenTwips();
     for (size_t i = 0; i < m_openedTwips.size(); ++i)
         m_openedTwips[i] = numericValue(m_setup.geometry[i]);
     m_openedPixels = { tw.toPixelsX(m_openedTwips[0]), tw.toPixelsY(m_openedTwips[1]),
@@ -241,7 +241,7 @@ void BrowserWindow::buildToolbar()
     // Text under the picture keeps the eleven buttons narrow enough for the
     // window's usual width; the picture takes what the 600 twips leave.
     m_toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    const int height = TwipsScale::of(this).toPixelsY(BrowserLayout::kToolbarHeight);
+    const int height = screenTwips().toPixelsY(BrowserLayout::kToolbarHeight);
     const int icon = qBound(12, height - fontMetrics().height() - 10, 32);
     m_toolbar->setIconSize(QSize(icon, icon));
 
@@ -317,7 +317,7 @@ bool BrowserWindow::eventFilter(QObject *watched, QEvent *event)
 
 void BrowserWindow::layoutClient()
 {
-    const TwipsScale tw = TwipsScale::of(this);
+    const TwipsScale tw = screenTwips();
     const QSize inner = m_client->size();
     const int width = inner.width();
     const int h1 = m_stsBar->sizeHint().height();
@@ -344,7 +344,7 @@ void BrowserWindow::layoutClient()
 
 void BrowserWindow::placeFloatingButtons(const QString &corner)
 {
-    const TwipsScale tw = TwipsScale::of(this);
+    const TwipsScale tw = screenTwips();
     const QSize size(BrowserLayout::kButtonSize, BrowserLayout::kButtonSize);
     m_back->setGeometry(tw.toPixels(QRect(BrowserLayout::backButtonPos(corner, m_browser), size)));
     m_forward->setGeometry(tw.toPixels(QRect(BrowserLayout::forwardButtonPos(corner, m_browser), size)));
@@ -399,18 +399,13 @@ void BrowserWindow::showEvent(QShowEvent *event)
 
 void BrowserWindow::storeGeometry()
 {
-    const TwipsScale tw = TwipsScale::of(this);
+    const TwipsScale tw = screenTwips();
     const std::array<int, 4> now { x(), y(), width(), height() };
     const std::array<int, 4> twips { tw.fromPixelsX(now[0]), tw.fromPixelsY(now[1]), tw.fromPixelsX(now[2]),
         tw.fromPixelsY(now[3]) };
     wire::Twips stored;
-    for (size_t i = 0; i < stored.size(); ++i) {
-        // A pixel is 15 twips: an axis the user did not touch keeps the twips
-        // it was opened with, so the stored geometry does not creep by a
-        // rounding at every opening.
-        const bool untouched = now[i] == m_openedPixels[i];
-        stored[i] = untouched ? plainNumber(std::round(m_openedTwips[i])) : QString::number(twips[i]);
-    }
+    for (size_t i = 0; i < stored.size(); ++i)
+        stored[i] = keptTwips(m_openedTwips[i], m_openedPixels[i], now[i], twips[i]);
     Q_EMIT geometryStored(stored);
 }
 

@@ -6,7 +6,6 @@ add_library(larkvane_browser STATIC
   web_engine_browser.cpp web_engine_browser.h
   browser_layout.cpp browser_layout.h
   direct_access.cpp direct_access.h
-  twips_scale.cpp twips_scale.h
   status_text.cpp status_text.h
   browser_window.cpp browser_window.h
   ${larkvane_browser_rcc}

@@ -7,7 +7,6 @@
 #include "numeric.h"
 #include "status_text.h"
 #include "test_services.h"
-#include "twips_scale.h"
 
 #include <QAction>
 #include <QDeadlineTimer>
@@ -759,38 +758,6 @@ private Q_SLOTS:
                 status.setLoad(Load::CertificateRefused);
         }
         QCOMPARE(status.text(), text);
-    }
-
-    void twips_data()
-    {
-        QTest::addColumn<double>("dpi");
-        QTest::addColumn<int>("twips");
-        QTest::addColumn<int>("pixels");
-        QTest::addColumn<int>("back");
-        QTest::newRow("96 dpi toolbar") << 96.0 << 600 << 40 << 600;
-        QTest::newRow("96 dpi button") << 96.0 << 795 << 53 << 795;
-        QTest::newRow("96 dpi between pixels") << 96.0 << 10000 << 667 << 10005;
-        QTest::newRow("96 dpi left of the screen") << 96.0 << -300 << -20 << -300;
-        QTest::newRow("96 dpi half a pixel left") << 96.0 << -8 << -1 << -15;
-        QTest::newRow("120 dpi toolbar") << 120.0 << 600 << 50 << 600;
-        QTest::newRow("120 dpi button") << 120.0 << 795 << 66 << 792;
-        QTest::newRow("144 dpi button") << 144.0 << 795 << 80 << 800;
-        QTest::newRow("no dpi reported") << 0.0 << 795 << 53 << 795;
-    }
-    void twips()
-    {
-        QFETCH(double, dpi);
-        QFETCH(int, twips);
-        QFETCH(int, pixels);
-        QFETCH(int, back);
-        const TwipsScale scale(dpi, dpi);
-        QCOMPARE(scale.toPixelsX(twips), pixels);
-        QCOMPARE(scale.toPixelsY(twips), pixels);
-        QCOMPARE(scale.fromPixelsX(pixels), back);
-        // Touching rectangles stay touching.
-        const QRect a = scale.toPixels(QRect(0, 0, twips, twips));
-        const QRect b = scale.toPixels(QRect(twips, 0, 795, 795));
-        QCOMPARE(a.right() + 1, b.left());
     }
 
     void closingReleasesTheFakeEngine()
