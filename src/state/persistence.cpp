@@ -6,6 +6,7 @@
 #include "numeric.h"
 #include "profile_file.h"
 #include "state_store.h"
+#include "time_text.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -35,51 +36,6 @@ const QList<Key> &slotKeys()
         { u"retime"_s, u"reTime"_s },
     };
     return keys;
-}
-
-// Digits only, at least one; anything else is not a number here.
-bool readDigits(QStringView text, int *value)
-{
-    if (text.isEmpty() || text.size() > 9)
-        return false;
-    int v = 0;
-    for (QChar c : text) {
-        if (c < u'0' || c > u'9')
-            return false;
-        v = v * 10 + (c.unicode() - u'0');
-    }
-    *value = v;
-    return true;
-}
-
-// "20" + the yy/mm/dd part of an end time, read as a calendar date.
-QDate endDate(const QString &endTime)
-{
-    QString date = endTime.left(8);
-    while (date.endsWith(u' '))
-        date.chop(1);
-    const QString full = u"20"_s + date;
-    const QList<QStringView> parts = QStringView(full).split(u'/');
-    int y = 0;
-    int m = 0;
-    int d = 0;
-    if (parts.size() != 3 || !readDigits(parts[0], &y) || !readDigits(parts[1], &m)
-        || !readDigits(parts[2], &d))
-        return {};
-    return QDate(y, m, d);
-}
-
-// The hh:mm part of an end time as a time of day.
-QTime endTime(const QString &text)
-{
-    const QString hhmm = text.mid(9, 5);
-    const qsizetype colon = hhmm.indexOf(u':');
-    int h = 0;
-    int m = 0;
-    if (colon < 0 || !readDigits(QStringView(hhmm).left(colon), &h)
-        || !readDigits(QStringView(hhmm).mid(colon + 1), &m))
-        return {};
-    return QTime(h, m);
 }
 
 } // namespace
@@ -161,8 +117,9 @@ void Persistence::restore(const Clock &clock)
             continue;
         }
         const QString text = m_store.slotValue(u"EndTime"_s, n);
-        const QDate d = endDate(text);
-        const QTime t = endTime(text);
+        const TimeTextParts end = readTimeText(text);
+        const QDate d = end.date;
+        const QTime t = end.time;
         const auto report = [&](const char *outcome) {
             qCInfo(lcState).nospace().noquote()
                 << "restored slot " << n << ": 「" << m_store.slotValue(u"TimerText"_s, n) << "」"
