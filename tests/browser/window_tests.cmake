@@ -1,3 +1,7 @@
+# the window's rules that need no browser
+larkvane_test(test_browser_rules
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/browser_rules_test.cpp
+  LIBS larkvane_browser_rules)
 # tests of the browser window
 larkvane_test(test_browser_window BROWSER
   SOURCES browser_window_test.cpp fake_browser_engine.h in_process_link.h
