@@ -38,47 +38,10 @@ QIcon browserIcon(const QString &name)
     return QIcon(u":/browser/icons/"_s + name + u".svg"_s);
 }
 
-struct DropDownEntry
+// Full-width digits for one to nine, as the timer menu shows them.
+QString timerCaption(int n)
 {
-    QString text;
-    QString key;
-};
-
-struct ToolbarButton
-{
-    QString key;
-    QString text;
-    QString icon;
-    QList<DropDownEntry> entries;
-};
-
-QList<ToolbarButton> toolbarButtons()
-{
-    QList<DropDownEntry> timers;
-    for (int n = 1; n <= 10; ++n) {
-        // Full-width digits for one to nine, as the timer menu shows them.
-        const QString digits = n < 10 ? QString(QChar(0xFF10 + n)) : u"10"_s;
-        timers.append({ u"タイマー"_s + digits, u"tmr"_s + QString::number(n) });
-    }
-    return {
-        { u"環境設定"_s, u"環境設定"_s, u"settings"_s, {} },
-        { u"戻る"_s, u"戻る"_s, u"back"_s, {} },
-        { u"進む"_s, u"進む"_s, u"forward"_s, {} },
-        { u"再読込み"_s, u"再読込み"_s, u"reload"_s, {} },
-        { u"中止"_s, u"中止"_s, u"stop"_s, {} },
-        { u"Yダイレクトアクセス"_s, u"Yahoo!"_s, u"yahoo"_s,
-            { { u"ホーム表示"_s, u"D_y_home"_s }, { u"マイ・オークション"_s, u"D_y_myac"_s },
-                { u"ウォッチリスト"_s, u"D_y_wacth"_s }, { u"出品リスト"_s, u"D_y_syuppin"_s } } },
-        { u"Bダイレクトアクセス"_s, u"Bidders"_s, u"bidders"_s,
-            { { u"ホーム表示"_s, u"D_b_home"_s }, { u"マイ・オークション"_s, u"D_b_myac"_s },
-                { u"ウォッチリスト"_s, u"D_b_wacth"_s }, { u"出品リスト"_s, u"D_b_syuppin"_s },
-                { u"入札状況一覧"_s, u"D_b_nyulist"_s }, { u"アラート"_s, u"D_b_alert"_s } } },
-        { u"検索"_s, u"検索"_s, u"search"_s, {} },
-        { u"お気に入り"_s, u"お気に入り"_s, u"bookmark"_s,
-            { { u"お気に入りに追加"_s, u"bk_add"_s }, { u"表示 ／ 編集"_s, u"bk_edit"_s } } },
-        { u"タイマー"_s, u"タイマー起動"_s, u"timer"_s, timers },
-        { u"タイマー状況一覧"_s, u"タイマー状況一覧"_s, u"timerlist"_s, {} },
-    };
+    return u"タイマー"_s + (n < 10 ? QString(QChar(0xFF10 + n)) : u"10"_s);
 }
 
 template <class Parent> QMenu *addMenu(Parent *parent, const QString &name, const QString &caption)
@@ -102,6 +65,7 @@ BrowserWindow::BrowserWindow(
     , m_setup(setup)
     , m_messages(messages)
     , m_engineFactory(std::move(engineFactory))
+    , m_commands(commandTable())
 {
     initBrowserResources();
     setObjectName(u"frmWeb"_s);
@@ -163,73 +127,151 @@ void BrowserWindow::createEngine()
     connect(m_engine, &BrowserEngine::statusTextChanged, m_info2, &QLabel::setText);
 }
 
+// Every command of the window, once: the menus, the toolbar and its
+// drop-downs are laid out from these keys, and a click runs the entry's
+// handler.
+QList<BrowserWindow::CommandEntry> BrowserWindow::commandTable()
+{
+    using C = wire::Command;
+    auto program
+        = [this](C command, int slot = 0) { return [this, command, slot] { choose(command, slot); }; };
+    QList<CommandEntry> table {
+        // The menus.
+        { u"mnuEdit"_s, u"環境設定(&E)"_s, {}, program(C::Settings) },
+        { u"mnuTaskclose"_s, u"最小化する"_s, {}, [this] { close(); } },
+        { u"mnuFileQuit"_s, u"終了(&Q)"_s, {}, program(C::Exit) },
+        { u"mnuPageBack"_s, u"戻る(&B)"_s, {}, [this] { goBack(); } },
+        { u"mnuPageForword"_s, u"進む(&F)"_s, {}, [this] { goForward(); } },
+        { u"mnuPageStop"_s, u"中止(&S)"_s, {}, [this] { stopPage(); } },
+        { u"mnuPageReload"_s, u"リロード(&R)"_s, {}, [this] { reloadPage(); } },
+        { u"mnuFileOpenYafuoku"_s, u"ﾎｰﾑ表示"_s, {}, [this] { openYahooHome(); } },
+        { u"mnuFileOpenBidders"_s, u"ﾎｰﾑ表示"_s, {}, [this] { openBiddersHome(); } },
+        { u"mnukensaku"_s, u"検索(&K)"_s, {}, [this] { openSearchPage(); } },
+        { u"mnuBmplus"_s, u"このページを追加する"_s, {}, program(C::AddBookmark) },
+        { u"mnuBmedit"_s, u"表示/編集をする"_s, {}, program(C::Bookmarks) },
+        { u"mnuTimerlist"_s, u"ﾀｲﾏｰ状況一覧(&L)"_s, {}, program(C::TimerList) },
+        { u"mnuHelpVersion"_s, u"ﾊﾞｰｼﾞｮﾝ情報(&V)..."_s, {}, program(C::Version) },
+        // The toolbar; お気に入り and タイマー act through their drop-downs only.
+        { u"環境設定"_s, u"環境設定"_s, u"settings"_s, program(C::Settings) },
+        { u"戻る"_s, u"戻る"_s, u"back"_s, [this] { goBack(); } },
+        { u"進む"_s, u"進む"_s, u"forward"_s, [this] { goForward(); } },
+        { u"再読込み"_s, u"再読込み"_s, u"reload"_s, [this] { reloadPage(); } },
+        { u"中止"_s, u"中止"_s, u"stop"_s, [this] { stopPage(); } },
+        { u"Yダイレクトアクセス"_s, u"Yahoo!"_s, u"yahoo"_s, [this] { openYahooHome(); } },
+        { u"Bダイレクトアクセス"_s, u"Bidders"_s, u"bidders"_s, [this] { openBiddersHome(); } },
+        { u"検索"_s, u"検索"_s, u"search"_s, [this] { openSearchPage(); } },
+        { u"お気に入り"_s, u"お気に入り"_s, u"bookmark"_s, {} },
+        { u"タイマー"_s, u"タイマー起動"_s, u"timer"_s, {} },
+        { u"タイマー状況一覧"_s, u"タイマー状況一覧"_s, u"timerlist"_s, program(C::TimerList) },
+        // The drop-downs.
+        { u"D_y_home"_s, u"ホーム表示"_s, {}, [this] { openYahooHome(); } },
+        { u"D_b_home"_s, u"ホーム表示"_s, {}, [this] { openBiddersHome(); } },
+        { u"bk_add"_s, u"お気に入りに追加"_s, {}, program(C::AddBookmark) },
+        { u"bk_edit"_s, u"表示 ／ 編集"_s, {}, program(C::Bookmarks) },
+    };
+    const QStringList yahooSites = { u"マイオークション"_s, u"ウォッチリスト"_s, u"出品リスト"_s };
+    const QStringList yahooKeys = { u"D_y_myac"_s, u"D_y_wacth"_s, u"D_y_syuppin"_s };
+    const QStringList yahooEntries = { u"マイ・オークション"_s, u"ウォッチリスト"_s, u"出品リスト"_s };
+    for (int i = 0; i < yahooSites.size(); ++i) {
+        table.append({ u"mnuFindSite"_s, yahooSites[i], {}, [this, i] { findSite(i); }, i });
+        table.append({ yahooKeys[i], yahooEntries[i], {}, [this, i] { findSite(i); } });
+    }
+    const QStringList biddersSites
+        = { u"マイオークション"_s, u"ウォッチリスト"_s, u"出品リスト"_s, u"入札状況一覧"_s, u"アラート"_s };
+    const QStringList biddersKeys
+        = { u"D_b_myac"_s, u"D_b_wacth"_s, u"D_b_syuppin"_s, u"D_b_nyulist"_s, u"D_b_alert"_s };
+    const QStringList biddersEntries
+        = { u"マイ・オークション"_s, u"ウォッチリスト"_s, u"出品リスト"_s, u"入札状況一覧"_s, u"アラート"_s };
+    for (int i = 0; i < biddersSites.size(); ++i) {
+        table.append({ u"mnuFindSiteBD"_s, biddersSites[i], {}, [this, i] { findSiteBD(i); }, i });
+        table.append({ biddersKeys[i], biddersEntries[i], {}, [this, i] { findSiteBD(i); } });
+    }
+    // The timer entries go to their slot even while the timer menu is
+    // disabled; registration says itself when the page has no times.
+    for (int n = 1; n <= 10; ++n) {
+        table.append({ u"mnutimer"_s + QString::number(n), timerCaption(n), {}, program(C::Timer, n) });
+        table.append({ u"tmr"_s + QString::number(n), timerCaption(n), {}, program(C::Timer, n) });
+    }
+    return table;
+}
+
+const BrowserWindow::CommandEntry *BrowserWindow::command(const QString &key, int index) const
+{
+    for (const CommandEntry &entry : m_commands) {
+        if (entry.key == key && entry.index == index)
+            return &entry;
+    }
+    return nullptr;
+}
+
+QAction *BrowserWindow::addCommand(QWidget *to, const QString &key, int index)
+{
+    const CommandEntry *entry = command(key, index);
+    Q_ASSERT(entry);
+    auto *action
+        = new QAction(entry->icon.isEmpty() ? QIcon() : browserIcon(entry->icon), entry->caption, to);
+    action->setObjectName(key);
+    action->setProperty("key", key);
+    if (index >= 0)
+        action->setProperty("index", index);
+    if (entry->run)
+        connect(action, &QAction::triggered, this, [this, run = entry->run] { runGuarded(run); });
+    to->addAction(action);
+    return action;
+}
+
+void BrowserWindow::runCommand(const QString &key)
+{
+    if (const CommandEntry *entry = command(key); entry && entry->run)
+        runGuarded(entry->run);
+}
+
 void BrowserWindow::buildMenus()
 {
     QMenuBar *bar = menuBar();
     // Eight Japanese titles have to fit the default 10000-twip window
     // (667 pixels) without the last, ヘルプ, going behind an overflow arrow.
     bar->setStyleSheet(u"QMenuBar { spacing: 0px; } QMenuBar::item { padding: 2px 5px; }"_s);
-    auto item
-        = [this](QMenu *menu, const QString &name, const QString &caption, std::function<void()> command) {
-              QAction *action = menu->addAction(caption);
-              action->setObjectName(name);
-              connect(action, &QAction::triggered, this, [this, command] { runGuarded(command); });
-              return action;
-          };
 
     QMenu *file = addMenu(bar, u"mnuFile"_s, u"メイン(&M)"_s);
-    item(file, u"mnuEdit"_s, u"環境設定(&E)"_s, [this] { choose(wire::Command::Settings); });
+    addCommand(file, u"mnuEdit"_s);
     addSeparator(file, u"mnuFileLine1"_s);
-    item(file, u"mnuTaskclose"_s, u"最小化する"_s, [this] { close(); });
+    addCommand(file, u"mnuTaskclose"_s);
     addSeparator(file, u"mnuFileLine2"_s);
-    item(file, u"mnuFileQuit"_s, u"終了(&Q)"_s, [this] { choose(wire::Command::Exit); });
+    addCommand(file, u"mnuFileQuit"_s);
 
     QMenu *page = addMenu(bar, u"mnuPage"_s, u"ページ(&P)"_s);
-    item(page, u"mnuPageBack"_s, u"戻る(&B)"_s, [this] { goBack(); });
-    item(page, u"mnuPageForword"_s, u"進む(&F)"_s, [this] { goForward(); });
+    addCommand(page, u"mnuPageBack"_s);
+    addCommand(page, u"mnuPageForword"_s);
     addSeparator(page, u"mnuPageLine1"_s);
-    item(page, u"mnuPageStop"_s, u"中止(&S)"_s, [this] { stopPage(); });
+    addCommand(page, u"mnuPageStop"_s);
     addSeparator(page, u"mnuPageLine2"_s);
-    item(page, u"mnuPageReload"_s, u"リロード(&R)"_s, [this] { reloadPage(); });
+    addCommand(page, u"mnuPageReload"_s);
 
     QMenu *find = addMenu(bar, u"mnuFind"_s, u"ダイレクトアクセス(&D)"_s);
     QMenu *yahoo = addMenu(find, u"mnuDAYahoo"_s, u"Yahoo!ｵｰｸｼｮﾝ"_s);
-    item(yahoo, u"mnuFileOpenYafuoku"_s, u"ﾎｰﾑ表示"_s, [this] { openYahooHome(); });
-    const QStringList yahooSites = { u"マイオークション"_s, u"ウォッチリスト"_s, u"出品リスト"_s };
-    for (int i = 0; i < yahooSites.size(); ++i)
-        item(yahoo, u"mnuFindSite"_s, yahooSites[i], [this, i] { findSite(i); })->setProperty("index", i);
+    addCommand(yahoo, u"mnuFileOpenYafuoku"_s);
+    for (int i = 0; i < 3; ++i)
+        addCommand(yahoo, u"mnuFindSite"_s, i);
     QMenu *bidders = addMenu(find, u"mnuDABidders"_s, u"BIDDERS"_s);
-    item(bidders, u"mnuFileOpenBidders"_s, u"ﾎｰﾑ表示"_s, [this] { openBiddersHome(); });
-    const QStringList biddersSites
-        = { u"マイオークション"_s, u"ウォッチリスト"_s, u"出品リスト"_s, u"入札状況一覧"_s, u"アラート"_s };
-    for (int i = 0; i < biddersSites.size(); ++i)
-        item(bidders, u"mnuFindSiteBD"_s, biddersSites[i], [this, i] {
-            findSiteBD(i);
-        })->setProperty("index", i);
+    addCommand(bidders, u"mnuFileOpenBidders"_s);
+    for (int i = 0; i < 5; ++i)
+        addCommand(bidders, u"mnuFindSiteBD"_s, i);
 
-    QAction *search = bar->addAction(u"検索(&K)"_s);
-    search->setObjectName(u"mnukensaku"_s);
-    connect(search, &QAction::triggered, this, [this] { runGuarded([this] { openSearchPage(); }); });
+    addCommand(bar, u"mnukensaku"_s);
 
     QMenu *bookmarks = addMenu(bar, u"mnubookmark"_s, u"お気に入り(&U)"_s);
-    item(
-        bookmarks, u"mnuBmplus"_s, u"このページを追加する"_s, [this] { choose(wire::Command::AddBookmark); });
-    item(bookmarks, u"mnuBmedit"_s, u"表示/編集をする"_s, [this] { choose(wire::Command::Bookmarks); });
+    addCommand(bookmarks, u"mnuBmplus"_s);
+    addCommand(bookmarks, u"mnuBmedit"_s);
 
     m_timerMenu = addMenu(bar, u"mnutimer"_s, u"タイマー(&T)"_s);
-    for (int n = 1; n <= 10; ++n) {
-        const QString digits = n < 10 ? QString(QChar(0xFF10 + n)) : u"10"_s;
-        item(m_timerMenu, u"mnutimer"_s + QString::number(n), u"タイマー"_s + digits,
-            [this, n] { registerTimer(n); });
-    }
+    for (int n = 1; n <= 10; ++n)
+        addCommand(m_timerMenu, u"mnutimer"_s + QString::number(n));
 
-    QAction *list = bar->addAction(u"ﾀｲﾏｰ状況一覧(&L)"_s);
-    list->setObjectName(u"mnuTimerlist"_s);
-    connect(list, &QAction::triggered, this,
-        [this] { runGuarded([this] { choose(wire::Command::TimerList); }); });
+    addCommand(bar, u"mnuTimerlist"_s);
 
     QMenu *help = addMenu(bar, u"mnuHelp"_s, u"ヘルプ(&H)"_s);
-    item(help, u"mnuHelpVersion"_s, u"ﾊﾞｰｼﾞｮﾝ情報(&V)..."_s, [this] { choose(wire::Command::Version); });
+    addCommand(help, u"mnuHelpVersion"_s);
 }
 
 void BrowserWindow::buildToolbar()
@@ -245,29 +287,35 @@ void BrowserWindow::buildToolbar()
     const int icon = qBound(12, height - fontMetrics().height() - 10, 32);
     m_toolbar->setIconSize(QSize(icon, icon));
 
-    for (const ToolbarButton &def : toolbarButtons()) {
-        auto *action = new QAction(browserIcon(def.icon), def.text, m_toolbar);
-        action->setObjectName(def.key);
-        action->setProperty("key", def.key);
-        const QString key = def.key;
-        connect(action, &QAction::triggered, this, [this, key] { toolbarButtonClicked(key); });
-        if (!def.entries.isEmpty()) {
-            auto *menu = new QMenu(m_toolbar);
-            menu->setObjectName(def.key + u"Menu"_s);
-            for (const DropDownEntry &entry : def.entries) {
-                QAction *e = menu->addAction(entry.text);
-                e->setObjectName(entry.key);
-                e->setProperty("key", entry.key);
-                const QString entryKey = entry.key;
-                connect(e, &QAction::triggered, this, [this, entryKey] { toolbarDropDownClicked(entryKey); });
-            }
-            action->setMenu(menu);
-        }
-        m_toolbar->addAction(action);
-        if (action->menu()) {
-            if (auto *button = qobject_cast<QToolButton *>(m_toolbar->widgetForAction(action)))
-                button->setPopupMode(QToolButton::MenuButtonPopup);
-        }
+    QStringList timers;
+    for (int n = 1; n <= 10; ++n)
+        timers << u"tmr"_s + QString::number(n);
+    const QList<std::pair<QString, QStringList>> buttons {
+        { u"環境設定"_s, {} },
+        { u"戻る"_s, {} },
+        { u"進む"_s, {} },
+        { u"再読込み"_s, {} },
+        { u"中止"_s, {} },
+        { u"Yダイレクトアクセス"_s, { u"D_y_home"_s, u"D_y_myac"_s, u"D_y_wacth"_s, u"D_y_syuppin"_s } },
+        { u"Bダイレクトアクセス"_s,
+            { u"D_b_home"_s, u"D_b_myac"_s, u"D_b_wacth"_s, u"D_b_syuppin"_s, u"D_b_nyulist"_s,
+                u"D_b_alert"_s } },
+        { u"検索"_s, {} },
+        { u"お気に入り"_s, { u"bk_add"_s, u"bk_edit"_s } },
+        { u"タイマー"_s, timers },
+        { u"タイマー状況一覧"_s, {} },
+    };
+    for (const auto &[key, entries] : buttons) {
+        QAction *action = addCommand(m_toolbar, key);
+        if (entries.isEmpty())
+            continue;
+        auto *menu = new QMenu(m_toolbar);
+        menu->setObjectName(key + u"Menu"_s);
+        for (const QString &entry : entries)
+            addCommand(menu, entry);
+        action->setMenu(menu);
+        if (auto *button = qobject_cast<QToolButton *>(m_toolbar->widgetForAction(action)))
+            button->setPopupMode(QToolButton::MenuButtonPopup);
     }
 }
 
@@ -285,8 +333,8 @@ void BrowserWindow::buildFloatingButtons()
     };
     m_back = make(u"bt01"_s, u"戻る"_s, u"back"_s);
     m_forward = make(u"bt02"_s, u"進む"_s, u"forward"_s);
-    connect(m_back, &QToolButton::clicked, this, [this] { runGuarded([this] { goBack(); }); });
-    connect(m_forward, &QToolButton::clicked, this, [this] { runGuarded([this] { goForward(); }); });
+    connect(m_back, &QToolButton::clicked, this, [this] { runCommand(u"戻る"_s); });
+    connect(m_forward, &QToolButton::clicked, this, [this] { runCommand(u"進む"_s); });
 }
 
 void BrowserWindow::buildStatusBars()
@@ -487,58 +535,10 @@ void BrowserWindow::registerTimer(int n)
 
 void BrowserWindow::toolbarButtonClicked(const QString &key)
 {
-    runGuarded([this, key] {
-        if (key == u"環境設定"_s)
-            choose(wire::Command::Settings);
-        else if (key == u"戻る"_s)
-            goBack();
-        else if (key == u"進む"_s)
-            goForward();
-        else if (key == u"再読込み"_s)
-            reloadPage();
-        else if (key == u"中止"_s)
-            stopPage();
-        else if (key == u"Yダイレクトアクセス"_s)
-            openYahooHome();
-        else if (key == u"Bダイレクトアクセス"_s)
-            openBiddersHome();
-        else if (key == u"検索"_s)
-            openSearchPage();
-        else if (key == u"タイマー状況一覧"_s)
-            choose(wire::Command::TimerList);
-        // "お気に入り" and "タイマー" act through their drop-downs only.
-    });
-}
-
-void BrowserWindow::toolbarDropDownClicked(const QString &key)
-{
-    static const QStringList yahoo = { u"D_y_myac"_s, u"D_y_wacth"_s, u"D_y_syuppin"_s };
-    static const QStringList bidders
-        = { u"D_b_myac"_s, u"D_b_wacth"_s, u"D_b_syuppin"_s, u"D_b_nyulist"_s, u"D_b_alert"_s };
-    runGuarded([this, key] {
-        if (key == u"D_y_home"_s) {
-            openYahooHome();
-        } else if (yahoo.contains(key)) {
-            findSite(int(yahoo.indexOf(key)));
-        } else if (key == u"D_b_home"_s) {
-            openBiddersHome();
-        } else if (bidders.contains(key)) {
-            findSiteBD(int(bidders.indexOf(key)));
-        } else if (key == u"bk_add"_s) {
-            choose(wire::Command::AddBookmark);
-        } else if (key == u"bk_edit"_s) {
-            choose(wire::Command::Bookmarks);
-        } else {
-            // The timer entries go to their slot even while the timer menu is
-            // disabled; registration says itself when the page has no times.
-            for (int n = 1; n <= 10; ++n) {
-                if (key == u"tmr"_s + QString::number(n)) {
-                    registerTimer(n);
-                    break;
-                }
-            }
-        }
-    });
+    for (QAction *action : m_toolbar->actions()) {
+        if (action->objectName() == key)
+            runCommand(key);
+    }
 }
 
 void BrowserWindow::choose(wire::Command command, int slot)

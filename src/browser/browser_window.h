@@ -13,6 +13,7 @@
 
 #include "browser_engine.h"
 class MessageBox;
+class QAction;
 class QLabel;
 class QMenu;
 class QStatusBar;
@@ -67,8 +68,8 @@ public:
     void findSiteBD(int index); // Bidders pages, 0 to 4
     void openSearchPage();
     void registerTimer(int n);
+    // As a click on the toolbar button `key`.
     void toolbarButtonClicked(const QString &key);
-    void toolbarDropDownClicked(const QString &key);
 
     // The browser's place in the client area, in twips, as last laid out.
     QRect browserTwips() const { return m_browser; }
@@ -84,6 +85,22 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // One command: the key its menu entry, toolbar button or drop-down entry
+    // is named by, what it shows, and what it does (nothing: it only opens
+    // its drop-down). Menu entries of one key are told apart by `index`.
+    struct CommandEntry
+    {
+        QString key;
+        QString caption;
+        QString icon;
+        std::function<void()> run;
+        int index = -1;
+    };
+    QList<CommandEntry> commandTable();
+    const CommandEntry *command(const QString &key, int index = -1) const;
+    QAction *addCommand(QWidget *to, const QString &key, int index = -1);
+    void runCommand(const QString &key);
+
     void open();
     void createEngine();
     void buildMenus();
@@ -99,6 +116,7 @@ private:
     wire::Setup m_setup;
     MessageBox &m_messages;
     EngineFactory m_engineFactory;
+    QList<CommandEntry> m_commands;
     bool m_held = false;
 
     QWidget *m_client = nullptr;
