@@ -5,8 +5,8 @@
 #include "log.h"
 #include "numeric.h"
 #include "profile_file.h"
+#include "slot.h"
 #include "state_store.h"
-#include "time_text.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -117,9 +117,8 @@ void Persistence::restore(const Clock &clock)
             continue;
         }
         const QString text = m_store.slotValue(u"EndTime"_s, n);
-        const TimeTextParts end = readTimeText(text);
-        const QDate d = end.date;
-        const QTime t = end.time;
+        Slot slot(m_store, n);
+        const QDateTime end = slot.end();
         const auto report = [&](const char *outcome) {
             qCInfo(lcState).nospace().noquote()
                 << "restored slot " << n << ": 「" << m_store.slotValue(u"TimerText"_s, n) << "」"
@@ -127,17 +126,16 @@ void Persistence::restore(const Clock &clock)
         };
         // A hand-edited end that is no date is treated like one long past:
         // the slot keeps its texts and waits to be cleared.
-        if (!d.isValid() || !t.isValid()) {
+        if (!end.isValid()) {
             report(", which is no date: kept, not armed");
             continue;
         }
-        if (d < today) {
+        if (end.date() < today) {
             report(", an earlier day: kept until cleared");
             continue;
         }
-        m_store.setSlotValue(u"st"_s, n, u"0"_s);
-        m_store.setSlotValue(u"ed"_s, n, plainNumber(double(now.secsTo(japanDateTime(d, t)))));
-        if (d > today || t > now.time()) {
+        slot.countTo(end, now);
+        if (end > now) {
             report(", still ahead: re-armed");
             m_store.arm(n, firstTickMs);
         } else {
