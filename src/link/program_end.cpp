@@ -4,6 +4,7 @@
 #include "log.h"
 #include "message_channel.h"
 #include "persistence.h"
+#include "settings_fields.h"
 #include "state_store.h"
 #include "status_line.h"
 #include "window_registry.h"
@@ -25,10 +26,12 @@ QString searchPage(const QString &folder)
 
 wire::BarSettings storedBars(const StateStore &store)
 {
-    return { store.value(u"tbar1"_s), store.value(u"tbar2"_s), store.value(u"tbar2mode"_s) };
+    return { store.value(Setting::kToolbar), store.value(Setting::kButtons),
+        store.value(Setting::kButtonsCorner) };
 }
 
-const wire::Twips kGeometryFields { u"x_pos"_s, u"y_pos"_s, u"w_width"_s, u"w_height"_s };
+const wire::Twips kGeometryFields { Setting::kBrowserX, Setting::kBrowserY, Setting::kBrowserWidth,
+    Setting::kBrowserHeight };
 
 // The program's windows the browser window's commands open.
 QString windowOf(wire::Command command)
@@ -89,7 +92,7 @@ wire::Setup ProgramEnd::setupFrom(const StateStore &store)
     wire::Twips geometry;
     for (size_t i = 0; i < geometry.size(); ++i)
         geometry[i] = store.value(kGeometryFields[i]);
-    return { geometry, storedBars(store), searchPage(store.value(u"boot_dir"_s)) };
+    return { geometry, storedBars(store), searchPage(store.value(Setting::kBootDir)) };
 }
 
 void ProgramEnd::send(const wire::Message &message)

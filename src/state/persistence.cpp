@@ -5,6 +5,7 @@
 #include "log.h"
 #include "numeric.h"
 #include "profile_file.h"
+#include "settings_fields.h"
 #include "slot.h"
 #include "state_store.h"
 
@@ -53,7 +54,7 @@ QString Persistence::iniPath() const
 
 void Persistence::restore(const Clock &clock)
 {
-    m_store.setValue(u"boot_dir"_s, m_bootDir);
+    m_store.setValue(Setting::kBootDir, m_bootDir);
     // One parse for every key: the file may be large, and there are 63 reads.
     const ProfileText file = ProfileFile(iniPath()).snapshot();
     const auto read = [&file](const QString &section, const QString &key) {
@@ -66,30 +67,33 @@ void Persistence::restore(const Clock &clock)
             m_store.setValue(field, replacement);
     };
 
-    readInto(u"INI"_s, u"infotime"_s);
-    readInto(u"x_pos"_s, u"x_pos"_s);
-    floor(u"x_pos"_s, 100, u"100"_s);
-    readInto(u"y_pos"_s, u"y_pos"_s);
-    floor(u"y_pos"_s, 100, u"100"_s);
-    readInto(u"width"_s, u"w_width"_s);
-    floor(u"w_width"_s, 3000, u"10000"_s);
-    readInto(u"height"_s, u"w_height"_s);
-    floor(u"w_height"_s, 3000, u"8000"_s);
-    readInto(u"tbar1"_s, u"tbar1"_s);
-    readInto(u"tbar2"_s, u"tbar2"_s);
-    readInto(u"tbar2mode"_s, u"tbar2mode"_s);
-    readInto(u"Mes_pos1"_s, u"frmMes_pos_top"_s);
-    readInto(u"Mes_pos2"_s, u"frmMes_pos_left"_s);
+    readInto(u"INI"_s, Setting::kLeadSeconds);
+    readInto(u"x_pos"_s, Setting::kBrowserX);
+    floor(Setting::kBrowserX, 100, u"100"_s);
+    readInto(u"y_pos"_s, Setting::kBrowserY);
+    floor(Setting::kBrowserY, 100, u"100"_s);
+    readInto(u"width"_s, Setting::kBrowserWidth);
+    floor(Setting::kBrowserWidth, 3000, u"10000"_s);
+    readInto(u"height"_s, Setting::kBrowserHeight);
+    floor(Setting::kBrowserHeight, 3000, u"8000"_s);
+    readInto(u"tbar1"_s, Setting::kToolbar);
+    readInto(u"tbar2"_s, Setting::kButtons);
+    readInto(u"tbar2mode"_s, Setting::kButtonsCorner);
+    readInto(u"Mes_pos1"_s, Setting::kAlertTop);
+    readInto(u"Mes_pos2"_s, Setting::kAlertLeft);
 
     const QString wave = read(kSound, u"wave"_s);
-    m_store.setValue(u"wavfile"_s, wave.isEmpty() ? QDir(m_bootDir).filePath(u"timecall.wav"_s) : wave);
+    m_store.setValue(
+        Setting::kSoundFile, wave.isEmpty() ? QDir(m_bootDir).filePath(u"timecall.wav"_s) : wave);
     qCInfo(lcState).nospace().noquote()
-        << "lead " << m_store.value(u"infotime"_s) << " s, sound " << m_store.value(u"wavfile"_s)
-        << (QFileInfo(m_store.value(u"wavfile"_s)).isFile() ? "" : " (no such file: alerts stay silent)");
+        << "lead " << m_store.value(Setting::kLeadSeconds) << " s, sound "
+        << m_store.value(Setting::kSoundFile)
+        << (QFileInfo(m_store.value(Setting::kSoundFile)).isFile() ? ""
+                                                                   : " (no such file: alerts stay silent)");
 
-    readInto(u"check"_s, u"chk1"_s);
-    if (m_store.value(u"chk1"_s) != u"1"_s)
-        m_store.setValue(u"chk1"_s, u"0"_s);
+    readInto(u"check"_s, Setting::kStartInTray);
+    if (m_store.value(Setting::kStartInTray) != u"1"_s)
+        m_store.setValue(Setting::kStartInTray, u"0"_s);
 
     for (int n = 1; n <= StateStore::kSlots; ++n) {
         const QString number = QString::number(n);
@@ -150,18 +154,18 @@ bool Persistence::save()
     const auto put = [&](const QString &section, const QString &key, const QString &field) {
         entries.append({ section, key, m_store.value(field) });
     };
-    put(kPref, u"INI"_s, u"infotime"_s);
-    put(kPref, u"x_pos"_s, u"x_pos"_s);
-    put(kPref, u"y_pos"_s, u"y_pos"_s);
-    put(kPref, u"width"_s, u"w_width"_s);
-    put(kPref, u"height"_s, u"w_height"_s);
-    put(kPref, u"check"_s, u"chk1"_s);
-    put(kPref, u"tbar1"_s, u"tbar1"_s);
-    put(kPref, u"tbar2"_s, u"tbar2"_s);
-    put(kPref, u"tbar2mode"_s, u"tbar2mode"_s);
-    put(kPref, u"Mes_pos1"_s, u"frmMes_pos_top"_s);
-    put(kPref, u"Mes_pos2"_s, u"frmMes_pos_left"_s);
-    put(kSound, u"wave"_s, u"wavfile"_s);
+    put(kPref, u"INI"_s, Setting::kLeadSeconds);
+    put(kPref, u"x_pos"_s, Setting::kBrowserX);
+    put(kPref, u"y_pos"_s, Setting::kBrowserY);
+    put(kPref, u"width"_s, Setting::kBrowserWidth);
+    put(kPref, u"height"_s, Setting::kBrowserHeight);
+    put(kPref, u"check"_s, Setting::kStartInTray);
+    put(kPref, u"tbar1"_s, Setting::kToolbar);
+    put(kPref, u"tbar2"_s, Setting::kButtons);
+    put(kPref, u"tbar2mode"_s, Setting::kButtonsCorner);
+    put(kPref, u"Mes_pos1"_s, Setting::kAlertTop);
+    put(kPref, u"Mes_pos2"_s, Setting::kAlertLeft);
+    put(kSound, u"wave"_s, Setting::kSoundFile);
     for (int n = 1; n <= StateStore::kSlots; ++n) {
         const bool occupied = m_store.isOccupied(n);
         for (const Key &k : slotKeys())
