@@ -4,15 +4,9 @@
 //   browser_harness bench              time to the start page, memory open/closed
 //   browser_harness show [corner] [url]  show the window until killed
 #include "browser_engine.h"
-#include "browser_host_impl.h"
 #include "browser_window.h"
 #include "doubles.h"
-#include "persistence.h"
-#include "service_clock.h"
-#include "services.h"
-#include "state_store.h"
-#include "status_line.h"
-#include "window_registry.h"
+#include "web_engine_browser.h"
 
 #include <QApplication>
 #include <QDir>
@@ -118,39 +112,25 @@ int main(int argc, char **argv)
     }
     QDir::setCurrent(work.path());
 
-    StateStore store;
-    Persistence persistence(store, work.path());
-    store.setValue(u"boot_dir"_s, work.path());
-    store.setValue(u"x_pos"_s, u"600"_s);
-    store.setValue(u"y_pos"_s, u"600"_s);
-    store.setValue(u"w_width"_s, u"13500"_s);
-    store.setValue(u"w_height"_s, u"10500"_s);
-    store.setValue(u"tbar1"_s, u"1"_s);
-    store.setValue(u"tbar2"_s, u"1"_s);
-    store.setValue(u"tbar2mode"_s, args.value(2, u"3"_s));
-    FixedClock machineClock(QDateTime::currentDateTime());
-    ServiceClock clock(machineClock);
     MessageRecorder messages;
-    SoundRecorder sound;
-    WindowRegistry windows;
-    StatusLine statusLine;
-    statusLine.setText(u" 3: ノートパソコン あと  1234秒"_s);
-    BrowserHostImpl host(windows);
-    ScriptedFileDialog files;
-    Services services { store, persistence, clock, messages, sound, windows, statusLine, host, files };
-    registerBrowserWindow(windows, services);
+    BrowserProfile profile;
+    const wire::Setup setup { { u"600"_s, u"600"_s, u"13500"_s, u"10500"_s },
+        { u"1"_s, u"1"_s, args.value(2, u"3"_s) }, QDir(work.path()).filePath(u"html/serch.html"_s) };
+    auto *w = new BrowserWindow(
+        setup, messages, [&profile](QWidget *parent) { return profile.createEngine(parent); });
+    w->setAttribute(Qt::WA_DeleteOnClose);
+    w->setCountdownLine(u" 3: ノートパソコン あと  1234秒"_s);
 
     QTextStream out(stdout);
     if (mode == u"show"_s) {
-        host.showBrowser();
+        w->show();
         if (args.size() > 3)
-            host.navigate(args.value(3));
+            w->navigate(args.value(3));
         return app.exec();
     }
 
     // bench
-    host.showBrowser();
-    auto *w = windows.find<BrowserWindow>(u"frmWeb"_s);
+    w->show();
     QSignalSpy done(w->engine(), &BrowserEngine::documentComplete);
     const qint64 shown = sinceStart.elapsed();
     if (!done.wait(30000)) {
@@ -167,7 +147,7 @@ int main(int argc, char **argv)
     for (qint64 p : openTree)
         openList
             += u"  "_s + processName(p) + u" "_s + QString::number(residentKiB({ p }) / 1024) + u" MiB"_s;
-    windows.close(u"frmWeb"_s);
+    w->close();
     settle(5000);
     const QList<qint64> closedTree = processTree(pid);
     const qint64 closedRss = residentKiB(closedTree);

@@ -130,8 +130,11 @@ AlertWindow::AlertWindow(Services &services, DesktopNotifier *notifier)
 void AlertWindow::placeAtStoredPosition()
 {
     const StateStore &store = m_services.store;
-    QPoint at = pixelsFromTwips(
-        numericValue(store.value(u"frmMes_pos_left"_s)), numericValue(store.value(u"frmMes_pos_top"_s)));
+    const TwipsScale tw = screenTwips();
+    m_openedTwips
+        = { numericValue(store.value(u"frmMes_pos_left"_s)), numericValue(store.value(u"frmMes_pos_top"_s)) };
+    QPoint at(tw.toPixelsX(m_openedTwips.x()), tw.toPixelsY(m_openedTwips.y()));
+    m_openedPixels = at;
     // A position left behind on a screen that is gone would hide the warning
     // it is all about; bring such a window back onto the primary screen.
     const QRect wanted(at, size());
@@ -240,9 +243,11 @@ void AlertWindow::snooze()
 
 void AlertWindow::closeEvent(QCloseEvent *event)
 {
-    const QPoint twips = twipsFromPixels(pos());
-    m_services.store.setValue(u"frmMes_pos_top"_s, QString::number(twips.y()));
-    m_services.store.setValue(u"frmMes_pos_left"_s, QString::number(twips.x()));
+    const TwipsScale tw = screenTwips();
+    m_services.store.setValue(
+        u"frmMes_pos_top"_s, keptTwips(m_openedTwips.y(), m_openedPixels.y(), y(), tw.fromPixelsY(y())));
+    m_services.store.setValue(
+        u"frmMes_pos_left"_s, keptTwips(m_openedTwips.x(), m_openedPixels.x(), x(), tw.fromPixelsX(x())));
     // Out of the top layer as it goes; the window is hiding anyway, so the
     // re-created native window neither moves nor shows.
     setWindowFlag(Qt::WindowStaysOnTopHint, false);

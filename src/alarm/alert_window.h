@@ -53,4 +53,7 @@ private:
     QLineEdit *m_snoozeSeconds = nullptr;
     QLineEdit *m_secondsLeft = nullptr;
     QTimer *m_timer = nullptr;
+    // Where the window was put, in twips as stored and in pixels.
+    QPointF m_openedTwips;
+    QPoint m_openedPixels;
 };

@@ -5,6 +5,7 @@
 #include "numeric.h"
 #include "persistence.h"
 #include "services.h"
+#include "slot.h"
 #include "sound_player.h"
 #include "state_store.h"
 #include "status_line.h"
@@ -74,7 +75,7 @@ void Countdown::onArmedChanged(int n, bool armed)
     // The alert comes only when the time left meets the lead exactly, once a
     // second: say so now when that can never happen.
     const StateStore &store = m_services.store;
-    const double left = numericValue(store.slotValue(u"ed"_s, n)) - numericValue(store.slotValue(u"st"_s, n));
+    const double left = Slot(m_services.store, n).secondsLeft();
     const QString ownLead = store.slotValue(u"reTime"_s, n);
     const double lead = ownLead.isEmpty() ? numericValue(store.value(u"infotime"_s)) : numericValue(ownLead);
     const char *outlook = "";

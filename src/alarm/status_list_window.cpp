@@ -5,6 +5,7 @@
 #include "persistence.h"
 #include "service_clock.h"
 #include "services.h"
+#include "slot.h"
 #include "state_store.h"
 #include "status_line.h"
 
@@ -303,10 +304,7 @@ void StatusListWindow::cancel(int n)
     row.listed->clear();
     row.ends->clear();
 
-    StateStore &store = m_services.store;
-    for (const QString &family : { u"reTime"_s, u"TimerText"_s, u"starttime"_s, u"EndTime"_s, u"URL"_s })
-        store.setSlotValue(family, n, QString());
-    store.disarm(n);
+    Slot(m_services.store, n).clear();
 
     row.cancel->setEnabled(false);
     row.view->setEnabled(false);

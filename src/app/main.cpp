@@ -98,7 +98,7 @@ int main(int argc, char *argv[])
 
     WindowRegistry windows;
     StatusLine statusLine;
-    BrowserProcess browser({ store, statusLine, persistence, windows, messages });
+    BrowserProcess browser;
     QtFileDialog files;
     std::unique_ptr<SoundPlayer> sound = WindowSetup::makeSoundPlayer();
     Services services { store, persistence, clock, messages, *sound, windows, statusLine, browser, files };

@@ -3,6 +3,9 @@
 #include "log.h"
 
 #include <QAction>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusInterface>
 #include <QIcon>
 #include <QMenu>
 
@@ -17,12 +20,25 @@ QAction *addEntry(QMenu *menu, const QString &name, const QString &text)
     return action;
 }
 
+// What Qt asks too when it chooses between a StatusNotifierItem and an XEmbed
+// icon.
+bool statusNotifierHostRegistered()
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    const QString service = u"org.kde.StatusNotifierWatcher"_s;
+    if (!bus.isConnected() || !bus.interface()->isServiceRegistered(service).value())
+        return false;
+    QDBusInterface watcher(service, u"/StatusNotifierWatcher"_s, service, bus);
+    return watcher.property("IsStatusNotifierHostRegistered").toBool();
+}
+
 } // namespace
 
 Tray::Tray(const QIcon &icon, QObject *parent)
     : QObject(parent)
     , m_menu(new QMenu(u"menu"_s))
     , m_icon(new QSystemTrayIcon(icon, this))
+    , m_statusNotifier(statusNotifierHostRegistered())
 {
     m_menu->setObjectName(u"mnuMenu"_s);
     connect(addEntry(m_menu, u"mnuOpen"_s, u"ウィンドウを開く"_s), &QAction::triggered, this,
@@ -62,6 +78,6 @@ void Tray::remove()
 void Tray::onActivated(QSystemTrayIcon::ActivationReason reason)
 {
     // The right button opens the context menu, which Qt does by itself.
-    if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Trigger)
+    if (reason == QSystemTrayIcon::DoubleClick || (reason == QSystemTrayIcon::Trigger && m_statusNotifier))
         Q_EMIT iconActivated();
 }

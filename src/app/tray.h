@@ -23,9 +23,15 @@ public:
     void show();
     void remove();
 
+    // Whether the icon sits on a StatusNotifierItem host, whose activate
+    // request is its one way to open a window; on an XEmbed tray a single
+    // click is no such request. Found out as the icon is made.
+    bool onStatusNotifierHost() const { return m_statusNotifier; }
+    void setOnStatusNotifierHost(bool on) { m_statusNotifier = on; }
+
 Q_SIGNALS:
-    // A left double-click, or the left click that StatusNotifierItem hosts
-    // (KDE, GNOME's AppIndicator extension) report instead.
+    // A left double-click, or the activate request of a StatusNotifierItem
+    // host (KDE, GNOME's AppIndicator extension).
     void iconActivated();
     void openRequested();
     void versionRequested();
@@ -38,4 +44,5 @@ private:
     // take it first.
     QPointer<QMenu> m_menu;
     QSystemTrayIcon *m_icon;
+    bool m_statusNotifier = false;
 };

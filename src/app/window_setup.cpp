@@ -2,7 +2,6 @@
 
 #include "alarm_windows.h"
 #include "app_windows.h"
-#include "bookmark_list.h"
 #include "bookmark_window.h"
 #include "browser_process.h"
 #include "countdown.h"
@@ -54,14 +53,7 @@ void WindowSetup::app()
 
 void WindowSetup::browser()
 {
-    m_browser.registerWindow();
-    Services &services = m_services;
-    m_browser.setBookmarkAdder([&services](MessageBox &messages) {
-        // The answers are the browser window's, shown over it.
-        Services over { services.store, services.persistence, services.clock, messages, services.sound,
-            services.windows, services.statusLine, services.browser, services.files };
-        BookmarkList::addCurrentPage(over, nullptr);
-    });
+    m_browser.attach(m_services);
 
     // The follower outlives every browser window, so it has a fetcher of its
     // own; it speaks with the browser's voice once a window has shown it.

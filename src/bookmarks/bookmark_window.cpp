@@ -130,6 +130,6 @@ void BookmarkWindow::saveAndClose()
 
 void registerBookmarkWindows(WindowRegistry &registry, Services &services)
 {
-    registerModalWindow(registry, services, u"frmbookmark"_s,
+    registerModalWindow(registry, services.browser, u"frmbookmark"_s,
         [&services](QWidget *owner) { return new BookmarkWindow(services, owner); });
 }

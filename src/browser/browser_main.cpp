@@ -2,8 +2,10 @@
 // and ended when it closes: Chromium cannot be shut down inside a running
 // process, so this is how its memory is given back.
 
-#include "browser_child.h"
+#include "browser_end.h"
+#include "browser_probe.h"
 #include "log.h"
+#include "qt_message_box.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -38,12 +40,25 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "larkvane-browser: no link to the program on descriptor %d\n", fd);
         return 2;
     }
+    // The boxes the program asks for return at once: the program's next
+    // message must not wait for the user.
+    class Notices final : public MessageBox
+    {
+    public:
+        void show(const QString &text, QObject *owner) override
+        {
+            QtMessageBox::showWithoutWaiting(text, owner);
+        }
+    };
+    QtMessageBox messages;
+    Notices notices;
     int code = 0;
     {
-        BrowserChild child(&socket);
-        QObject::connect(&child, &BrowserChild::finished, &app, [] { QCoreApplication::exit(0); });
+        BrowserEnd end(&socket, messages, notices);
+        BrowserProbe::fromEnvironment(end);
+        QObject::connect(&end, &BrowserEnd::finished, &app, [] { QCoreApplication::exit(0); });
         code = QApplication::exec();
-        child.flush();
+        end.flush();
     }
     qCInfo(lcBrowser) << "browser process ends";
     return code;

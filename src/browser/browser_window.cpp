@@ -5,19 +5,10 @@
 #include "direct_access.h"
 #include "message_box.h"
 #include "numeric.h"
-#include "page_fetcher.h"
-#include "page_watcher.h"
-#include "persistence.h"
-#include "services.h"
-#include "state_store.h"
-#include "status_line.h"
-#include "twips_scale.h"
-#include "window_registry.h"
+#include "screen_twips.h"
 
 #include <QAction>
 #include <QCloseEvent>
-
-#include <QDir>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -47,52 +38,10 @@ QIcon browserIcon(const QString &name)
     return QIcon(u":/browser/icons/"_s + name + u".svg"_s);
 }
 
-QString searchPage(const QString &folder)
+// Full-width digits for one to nine, as the timer menu shows them.
+QString timerCaption(int n)
 {
-    return QDir(folder).absoluteFilePath(u"html/serch.html"_s);
-}
-
-struct DropDownEntry
-{
-    QString text;
-    QString key;
-};
-
-struct ToolbarButton
-{
-    QString key;
-    QString text;
-    QString icon;
-    QList<DropDownEntry> entries;
-};
-
-QList<ToolbarButton> toolbarButtons()
-{
-    QList<DropDownEntry> timers;
-    for (int n = 1; n <= 10; ++n) {
-        // Full-width digits for one to nine, as the timer menu shows them.
-        const QString digits = n < 10 ? QString(QChar(0xFF10 + n)) : u"10"_s;
-        timers.append({ u"タイマー"_s + digits, u"tmr"_s + QString::number(n) });
-    }
-    return {
-        { u"環境設定"_s, u"環境設定"_s, u"settings"_s, {} },
-        { u"戻る"_s, u"戻る"_s, u"back"_s, {} },
-        { u"進む"_s, u"進む"_s, u"forward"_s, {} },
-        { u"再読込み"_s, u"再読込み"_s, u"reload"_s, {} },
-        { u"中止"_s, u"中止"_s, u"stop"_s, {} },
-        { u"Yダイレクトアクセス"_s, u"Yahoo!"_s, u"yahoo"_s,
-            { { u"ホーム表示"_s, u"D_y_home"_s }, { u"マイ・オークション"_s, u"D_y_myac"_s },
-                { u"ウォッチリスト"_s, u"D_y_wacth"_s }, { u"出品リスト"_s, u"D_y_syuppin"_s } } },
-        { u"Bダイレクトアクセス"_s, u"Bidders"_s, u"bidders"_s,
-            { { u"ホーム表示"_s, u"D_b_home"_s }, { u"マイ・オークション"_s, u"D_b_myac"_s },
-                { u"ウォッチリスト"_s, u"D_b_wacth"_s }, { u"出品リスト"_s, u"D_b_syuppin"_s },
-                { u"入札状況一覧"_s, u"D_b_nyulist"_s }, { u"アラート"_s, u"D_b_alert"_s } } },
-        { u"検索"_s, u"検索"_s, u"search"_s, {} },
-        { u"お気に入り"_s, u"お気に入り"_s, u"bookmark"_s,
-            { { u"お気に入りに追加"_s, u"bk_add"_s }, { u"表示 ／ 編集"_s, u"bk_edit"_s } } },
-        { u"タイマー"_s, u"タイマー起動"_s, u"timer"_s, timers },
-        { u"タイマー状況一覧"_s, u"タイマー状況一覧"_s, u"timerlist"_s, {} },
-    };
+    return u"タイマー"_s + (n < 10 ? QString(QChar(0xFF10 + n)) : u"10"_s);
 }
 
 template <class Parent> QMenu *addMenu(Parent *parent, const QString &name, const QString &caption)
@@ -110,13 +59,13 @@ void addSeparator(QMenu *menu, const QString &name)
 
 } // namespace
 
-BrowserWindow::BrowserWindow(Services &services, EngineFactory engineFactory, QWidget *parent)
+BrowserWindow::BrowserWindow(
+    const wire::Setup &setup, MessageBox &messages, EngineFactory engineFactory, QWidget *parent)
     : QMainWindow(parent)
-    , m_services(services)
+    , m_setup(setup)
+    , m_messages(messages)
     , m_engineFactory(std::move(engineFactory))
-    , m_fetcher(std::make_unique<NetworkPageFetcher>())
-    , m_watcher(std::make_unique<PageWatcher>(services.store, services.clock, *m_fetcher))
-    , m_registration(services)
+    , m_commands(commandTable())
 {
     initBrowserResources();
     setObjectName(u"frmWeb"_s);
@@ -131,19 +80,13 @@ BrowserWindow::BrowserWindow(Services &services, EngineFactory engineFactory, QW
     buildFloatingButtons();
     buildStatusBars();
 
-    connect(m_watcher.get(), &PageWatcher::timerMenuEnabled, this, &BrowserWindow::setTimerMenuEnabled);
-    // The countdown owns the line; the window only shows it while it exists.
-    m_stsBar->showMessage(services.statusLine.text());
-    connect(&services.statusLine, &StatusLine::changed, m_stsBar,
-        [this](const QString &text) { m_stsBar->showMessage(text); });
-
     open();
 }
 
 BrowserWindow::~BrowserWindow()
 {
     // The engine goes first: its last signals must not reach a half-destroyed
-    // window or the page watcher.
+    // window.
     delete m_engine.data();
 }
 
@@ -154,22 +97,21 @@ void BrowserWindow::open()
     if (!m_engine)
         createEngine();
 
-    const StateStore &store = m_services.store;
-    const TwipsScale tw = TwipsScale::of(this);
-    m_openedTwips = { numericValue(store.value(u"x_pos"_s)), numericValue(store.value(u"y_pos"_s)),
-        numericValue(store.value(u"w_width"_s)), numericValue(store.value(u"w_height"_s)) };
+    const TwipsScale tw = screenTwips();
+    for (size_t i = 0; i < m_openedTwips.size(); ++i)
+        m_openedTwips[i] = numericValue(m_setup.geometry[i]);
     m_openedPixels = { tw.toPixelsX(m_openedTwips[0]), tw.toPixelsY(m_openedTwips[1]),
         tw.toPixelsX(m_openedTwips[2]), tw.toPixelsY(m_openedTwips[3]) };
     move(m_openedPixels[0], m_openedPixels[1]);
     resize(m_openedPixels[2], m_openedPixels[3]);
 
-    m_toolbar->setVisible(store.value(u"tbar1"_s) == u"1"_s);
-    const bool buttons = store.value(u"tbar2"_s) == u"1"_s;
+    m_toolbar->setVisible(m_setup.bars.toolbar == u"1"_s);
+    const bool buttons = m_setup.bars.buttons == u"1"_s;
     m_back->setVisible(buttons);
     m_forward->setVisible(buttons);
     layoutClient();
 
-    m_engine->navigate(searchPage(store.value(u"boot_dir"_s)));
+    m_engine->navigate(m_setup.startPage);
 }
 
 void BrowserWindow::createEngine()
@@ -183,8 +125,105 @@ void BrowserWindow::createEngine()
     connect(m_engine, &BrowserEngine::titleChanged, this,
         [this](const QString &title) { setWindowTitle(title + u" - "_s + kAppTitle); });
     connect(m_engine, &BrowserEngine::statusTextChanged, m_info2, &QLabel::setText);
-    connect(m_engine, &BrowserEngine::documentComplete, m_watcher.get(), &PageWatcher::documentComplete);
-    m_watcher->setUserAgent(m_engine->userAgent());
+}
+
+// Every command of the window, once: the menus, the toolbar and its
+// drop-downs are laid out from these keys, and a click runs the entry's
+// handler.
+QList<BrowserWindow::CommandEntry> BrowserWindow::commandTable()
+{
+    using C = wire::Command;
+    auto program
+        = [this](C command, int slot = 0) { return [this, command, slot] { choose(command, slot); }; };
+    QList<CommandEntry> table {
+        // The menus.
+        { u"mnuEdit"_s, u"環境設定(&E)"_s, {}, program(C::Settings) },
+        { u"mnuTaskclose"_s, u"最小化する"_s, {}, [this] { close(); } },
+        { u"mnuFileQuit"_s, u"終了(&Q)"_s, {}, program(C::Exit) },
+        { u"mnuPageBack"_s, u"戻る(&B)"_s, {}, [this] { goBack(); } },
+        { u"mnuPageForword"_s, u"進む(&F)"_s, {}, [this] { goForward(); } },
+        { u"mnuPageStop"_s, u"中止(&S)"_s, {}, [this] { stopPage(); } },
+        { u"mnuPageReload"_s, u"リロード(&R)"_s, {}, [this] { reloadPage(); } },
+        { u"mnuFileOpenYafuoku"_s, u"ﾎｰﾑ表示"_s, {}, [this] { openYahooHome(); } },
+        { u"mnuFileOpenBidders"_s, u"ﾎｰﾑ表示"_s, {}, [this] { openBiddersHome(); } },
+        { u"mnukensaku"_s, u"検索(&K)"_s, {}, [this] { openSearchPage(); } },
+        { u"mnuBmplus"_s, u"このページを追加する"_s, {}, program(C::AddBookmark) },
+        { u"mnuBmedit"_s, u"表示/編集をする"_s, {}, program(C::Bookmarks) },
+        { u"mnuTimerlist"_s, u"ﾀｲﾏｰ状況一覧(&L)"_s, {}, program(C::TimerList) },
+        { u"mnuHelpVersion"_s, u"ﾊﾞｰｼﾞｮﾝ情報(&V)..."_s, {}, program(C::Version) },
+        // The toolbar; お気に入り and タイマー act through their drop-downs only.
+        { u"環境設定"_s, u"環境設定"_s, u"settings"_s, program(C::Settings) },
+        { u"戻る"_s, u"戻る"_s, u"back"_s, [this] { goBack(); } },
+        { u"進む"_s, u"進む"_s, u"forward"_s, [this] { goForward(); } },
+        { u"再読込み"_s, u"再読込み"_s, u"reload"_s, [this] { reloadPage(); } },
+        { u"中止"_s, u"中止"_s, u"stop"_s, [this] { stopPage(); } },
+        { u"Yダイレクトアクセス"_s, u"Yahoo!"_s, u"yahoo"_s, [this] { openYahooHome(); } },
+        { u"Bダイレクトアクセス"_s, u"Bidders"_s, u"bidders"_s, [this] { openBiddersHome(); } },
+        { u"検索"_s, u"検索"_s, u"search"_s, [this] { openSearchPage(); } },
+        { u"お気に入り"_s, u"お気に入り"_s, u"bookmark"_s, {} },
+        { u"タイマー"_s, u"タイマー起動"_s, u"timer"_s, {} },
+        { u"タイマー状況一覧"_s, u"タイマー状況一覧"_s, u"timerlist"_s, program(C::TimerList) },
+        // The drop-downs.
+        { u"D_y_home"_s, u"ホーム表示"_s, {}, [this] { openYahooHome(); } },
+        { u"D_b_home"_s, u"ホーム表示"_s, {}, [this] { openBiddersHome(); } },
+        { u"bk_add"_s, u"お気に入りに追加"_s, {}, program(C::AddBookmark) },
+        { u"bk_edit"_s, u"表示 ／ 編集"_s, {}, program(C::Bookmarks) },
+    };
+    const QStringList yahooSites = { u"マイオークション"_s, u"ウォッチリスト"_s, u"出品リスト"_s };
+    const QStringList yahooKeys = { u"D_y_myac"_s, u"D_y_wacth"_s, u"D_y_syuppin"_s };
+    const QStringList yahooEntries = { u"マイ・オークション"_s, u"ウォッチリスト"_s, u"出品リスト"_s };
+    for (int i = 0; i < yahooSites.size(); ++i) {
+        table.append({ u"mnuFindSite"_s, yahooSites[i], {}, [this, i] { findSite(i); }, i });
+        table.append({ yahooKeys[i], yahooEntries[i], {}, [this, i] { findSite(i); } });
+    }
+    const QStringList biddersSites
+        = { u"マイオークション"_s, u"ウォッチリスト"_s, u"出品リスト"_s, u"入札状況一覧"_s, u"アラート"_s };
+    const QStringList biddersKeys
+        = { u"D_b_myac"_s, u"D_b_wacth"_s, u"D_b_syuppin"_s, u"D_b_nyulist"_s, u"D_b_alert"_s };
+    const QStringList biddersEntries
+        = { u"マイ・オークション"_s, u"ウォッチリスト"_s, u"出品リスト"_s, u"入札状況一覧"_s, u"アラート"_s };
+    for (int i = 0; i < biddersSites.size(); ++i) {
+        table.append({ u"mnuFindSiteBD"_s, biddersSites[i], {}, [this, i] { findSiteBD(i); }, i });
+        table.append({ biddersKeys[i], biddersEntries[i], {}, [this, i] { findSiteBD(i); } });
+    }
+    // The timer entries go to their slot even while the timer menu is
+    // disabled; registration says itself when the page has no times.
+    for (int n = 1; n <= 10; ++n) {
+        table.append({ u"mnutimer"_s + QString::number(n), timerCaption(n), {}, program(C::Timer, n) });
+        table.append({ u"tmr"_s + QString::number(n), timerCaption(n), {}, program(C::Timer, n) });
+    }
+    return table;
+}
+
+const BrowserWindow::CommandEntry *BrowserWindow::command(const QString &key, int index) const
+{
+    for (const CommandEntry &entry : m_commands) {
+        if (entry.key == key && entry.index == index)
+            return &entry;
+    }
+    return nullptr;
+}
+
+QAction *BrowserWindow::addCommand(QWidget *to, const QString &key, int index)
+{
+    const CommandEntry *entry = command(key, index);
+    Q_ASSERT(entry);
+    auto *action
+        = new QAction(entry->icon.isEmpty() ? QIcon() : browserIcon(entry->icon), entry->caption, to);
+    action->setObjectName(key);
+    action->setProperty("key", key);
+    if (index >= 0)
+        action->setProperty("index", index);
+    if (entry->run)
+        connect(action, &QAction::triggered, this, [this, run = entry->run] { runGuarded(run); });
+    to->addAction(action);
+    return action;
+}
+
+void BrowserWindow::runCommand(const QString &key)
+{
+    if (const CommandEntry *entry = command(key); entry && entry->run)
+        runGuarded(entry->run);
 }
 
 void BrowserWindow::buildMenus()
@@ -193,68 +232,46 @@ void BrowserWindow::buildMenus()
     // Eight Japanese titles have to fit the default 10000-twip window
     // (667 pixels) without the last, ヘルプ, going behind an overflow arrow.
     bar->setStyleSheet(u"QMenuBar { spacing: 0px; } QMenuBar::item { padding: 2px 5px; }"_s);
-    auto item
-        = [this](QMenu *menu, const QString &name, const QString &caption, std::function<void()> command) {
-              QAction *action = menu->addAction(caption);
-              action->setObjectName(name);
-              connect(action, &QAction::triggered, this, [this, command] { runGuarded(command); });
-              return action;
-          };
 
     QMenu *file = addMenu(bar, u"mnuFile"_s, u"メイン(&M)"_s);
-    item(file, u"mnuEdit"_s, u"環境設定(&E)"_s, [this] { openWindow(u"frmConf"_s); });
+    addCommand(file, u"mnuEdit"_s);
     addSeparator(file, u"mnuFileLine1"_s);
-    item(file, u"mnuTaskclose"_s, u"最小化する"_s, [this] { close(); });
+    addCommand(file, u"mnuTaskclose"_s);
     addSeparator(file, u"mnuFileLine2"_s);
-    item(file, u"mnuFileQuit"_s, u"終了(&Q)"_s, [this] { openWindow(u"frmEnding"_s); });
+    addCommand(file, u"mnuFileQuit"_s);
 
     QMenu *page = addMenu(bar, u"mnuPage"_s, u"ページ(&P)"_s);
-    item(page, u"mnuPageBack"_s, u"戻る(&B)"_s, [this] { goBack(); });
-    item(page, u"mnuPageForword"_s, u"進む(&F)"_s, [this] { goForward(); });
+    addCommand(page, u"mnuPageBack"_s);
+    addCommand(page, u"mnuPageForword"_s);
     addSeparator(page, u"mnuPageLine1"_s);
-    item(page, u"mnuPageStop"_s, u"中止(&S)"_s, [this] { stopPage(); });
+    addCommand(page, u"mnuPageStop"_s);
     addSeparator(page, u"mnuPageLine2"_s);
-    item(page, u"mnuPageReload"_s, u"リロード(&R)"_s, [this] { reloadPage(); });
+    addCommand(page, u"mnuPageReload"_s);
 
     QMenu *find = addMenu(bar, u"mnuFind"_s, u"ダイレクトアクセス(&D)"_s);
     QMenu *yahoo = addMenu(find, u"mnuDAYahoo"_s, u"Yahoo!ｵｰｸｼｮﾝ"_s);
-    item(yahoo, u"mnuFileOpenYafuoku"_s, u"ﾎｰﾑ表示"_s, [this] { openYahooHome(); });
-    const QStringList yahooSites = { u"マイオークション"_s, u"ウォッチリスト"_s, u"出品リスト"_s };
-    for (int i = 0; i < yahooSites.size(); ++i)
-        item(yahoo, u"mnuFindSite"_s, yahooSites[i], [this, i] { findSite(i); })->setProperty("index", i);
+    addCommand(yahoo, u"mnuFileOpenYafuoku"_s);
+    for (int i = 0; i < 3; ++i)
+        addCommand(yahoo, u"mnuFindSite"_s, i);
     QMenu *bidders = addMenu(find, u"mnuDABidders"_s, u"BIDDERS"_s);
-    item(bidders, u"mnuFileOpenBidders"_s, u"ﾎｰﾑ表示"_s, [this] { openBiddersHome(); });
-    const QStringList biddersSites
-        = { u"マイオークション"_s, u"ウォッチリスト"_s, u"出品リスト"_s, u"入札状況一覧"_s, u"アラート"_s };
-    for (int i = 0; i < biddersSites.size(); ++i)
-        item(bidders, u"mnuFindSiteBD"_s, biddersSites[i], [this, i] {
-            findSiteBD(i);
-        })->setProperty("index", i);
+    addCommand(bidders, u"mnuFileOpenBidders"_s);
+    for (int i = 0; i < 5; ++i)
+        addCommand(bidders, u"mnuFindSiteBD"_s, i);
 
-    QAction *search = bar->addAction(u"検索(&K)"_s);
-    search->setObjectName(u"mnukensaku"_s);
-    connect(search, &QAction::triggered, this, [this] { runGuarded([this] { openSearchPage(); }); });
+    addCommand(bar, u"mnukensaku"_s);
 
     QMenu *bookmarks = addMenu(bar, u"mnubookmark"_s, u"お気に入り(&U)"_s);
-    item(bookmarks, u"mnuBmplus"_s, u"このページを追加する"_s, [this] {
-        if (m_addBookmark)
-            m_addBookmark();
-    });
-    item(bookmarks, u"mnuBmedit"_s, u"表示/編集をする"_s, [this] { openWindow(u"frmbookmark"_s); });
+    addCommand(bookmarks, u"mnuBmplus"_s);
+    addCommand(bookmarks, u"mnuBmedit"_s);
 
     m_timerMenu = addMenu(bar, u"mnutimer"_s, u"タイマー(&T)"_s);
-    for (int n = 1; n <= 10; ++n) {
-        const QString digits = n < 10 ? QString(QChar(0xFF10 + n)) : u"10"_s;
-        item(m_timerMenu, u"mnutimer"_s + QString::number(n), u"タイマー"_s + digits,
-            [this, n] { registerTimer(n); });
-    }
+    for (int n = 1; n <= 10; ++n)
+        addCommand(m_timerMenu, u"mnutimer"_s + QString::number(n));
 
-    QAction *list = bar->addAction(u"ﾀｲﾏｰ状況一覧(&L)"_s);
-    list->setObjectName(u"mnuTimerlist"_s);
-    connect(list, &QAction::triggered, this, [this] { runGuarded([this] { openWindow(u"frmAlarm"_s); }); });
+    addCommand(bar, u"mnuTimerlist"_s);
 
     QMenu *help = addMenu(bar, u"mnuHelp"_s, u"ヘルプ(&H)"_s);
-    item(help, u"mnuHelpVersion"_s, u"ﾊﾞｰｼﾞｮﾝ情報(&V)..."_s, [this] { openWindow(u"frmVersion"_s); });
+    addCommand(help, u"mnuHelpVersion"_s);
 }
 
 void BrowserWindow::buildToolbar()
@@ -266,33 +283,39 @@ void BrowserWindow::buildToolbar()
     // Text under the picture keeps the eleven buttons narrow enough for the
     // window's usual width; the picture takes what the 600 twips leave.
     m_toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    const int height = TwipsScale::of(this).toPixelsY(BrowserLayout::kToolbarHeight);
+    const int height = screenTwips().toPixelsY(BrowserLayout::kToolbarHeight);
     const int icon = qBound(12, height - fontMetrics().height() - 10, 32);
     m_toolbar->setIconSize(QSize(icon, icon));
 
-    for (const ToolbarButton &def : toolbarButtons()) {
-        auto *action = new QAction(browserIcon(def.icon), def.text, m_toolbar);
-        action->setObjectName(def.key);
-        action->setProperty("key", def.key);
-        const QString key = def.key;
-        connect(action, &QAction::triggered, this, [this, key] { toolbarButtonClicked(key); });
-        if (!def.entries.isEmpty()) {
-            auto *menu = new QMenu(m_toolbar);
-            menu->setObjectName(def.key + u"Menu"_s);
-            for (const DropDownEntry &entry : def.entries) {
-                QAction *e = menu->addAction(entry.text);
-                e->setObjectName(entry.key);
-                e->setProperty("key", entry.key);
-                const QString entryKey = entry.key;
-                connect(e, &QAction::triggered, this, [this, entryKey] { toolbarDropDownClicked(entryKey); });
-            }
-            action->setMenu(menu);
-        }
-        m_toolbar->addAction(action);
-        if (action->menu()) {
-            if (auto *button = qobject_cast<QToolButton *>(m_toolbar->widgetForAction(action)))
-                button->setPopupMode(QToolButton::MenuButtonPopup);
-        }
+    QStringList timers;
+    for (int n = 1; n <= 10; ++n)
+        timers << u"tmr"_s + QString::number(n);
+    const QList<std::pair<QString, QStringList>> buttons {
+        { u"環境設定"_s, {} },
+        { u"戻る"_s, {} },
+        { u"進む"_s, {} },
+        { u"再読込み"_s, {} },
+        { u"中止"_s, {} },
+        { u"Yダイレクトアクセス"_s, { u"D_y_home"_s, u"D_y_myac"_s, u"D_y_wacth"_s, u"D_y_syuppin"_s } },
+        { u"Bダイレクトアクセス"_s,
+            { u"D_b_home"_s, u"D_b_myac"_s, u"D_b_wacth"_s, u"D_b_syuppin"_s, u"D_b_nyulist"_s,
+                u"D_b_alert"_s } },
+        { u"検索"_s, {} },
+        { u"お気に入り"_s, { u"bk_add"_s, u"bk_edit"_s } },
+        { u"タイマー"_s, timers },
+        { u"タイマー状況一覧"_s, {} },
+    };
+    for (const auto &[key, entries] : buttons) {
+        QAction *action = addCommand(m_toolbar, key);
+        if (entries.isEmpty())
+            continue;
+        auto *menu = new QMenu(m_toolbar);
+        menu->setObjectName(key + u"Menu"_s);
+        for (const QString &entry : entries)
+            addCommand(menu, entry);
+        action->setMenu(menu);
+        if (auto *button = qobject_cast<QToolButton *>(m_toolbar->widgetForAction(action)))
+            button->setPopupMode(QToolButton::MenuButtonPopup);
     }
 }
 
@@ -310,8 +333,8 @@ void BrowserWindow::buildFloatingButtons()
     };
     m_back = make(u"bt01"_s, u"戻る"_s, u"back"_s);
     m_forward = make(u"bt02"_s, u"進む"_s, u"forward"_s);
-    connect(m_back, &QToolButton::clicked, this, [this] { runGuarded([this] { goBack(); }); });
-    connect(m_forward, &QToolButton::clicked, this, [this] { runGuarded([this] { goForward(); }); });
+    connect(m_back, &QToolButton::clicked, this, [this] { runCommand(u"戻る"_s); });
+    connect(m_forward, &QToolButton::clicked, this, [this] { runCommand(u"進む"_s); });
 }
 
 void BrowserWindow::buildStatusBars()
@@ -342,7 +365,7 @@ bool BrowserWindow::eventFilter(QObject *watched, QEvent *event)
 
 void BrowserWindow::layoutClient()
 {
-    const TwipsScale tw = TwipsScale::of(this);
+    const TwipsScale tw = screenTwips();
     const QSize inner = m_client->size();
     const int width = inner.width();
     const int h1 = m_stsBar->sizeHint().height();
@@ -352,8 +375,7 @@ void BrowserWindow::layoutClient()
     m_toolbar->setGeometry(0, 0, width, tw.toPixelsY(BrowserLayout::kToolbarHeight));
     m_toolbar->raise();
 
-    const StateStore &store = m_services.store;
-    const QString tbar1 = store.value(u"tbar1"_s);
+    const QString tbar1 = m_setup.bars.toolbar;
     m_browser.moveTop(BrowserLayout::browserTop(tbar1));
     const std::optional<QSize> size = BrowserLayout::browserSize(
         tw.fromPixels(inner), m_browser.left(), tw.fromPixelsY(h1), tw.fromPixelsY(h2), tbar1);
@@ -363,14 +385,14 @@ void BrowserWindow::layoutClient()
         m_engine->widget()->setGeometry(tw.toPixels(m_browser));
     if (!size)
         return;
-    if (store.value(u"tbar2"_s) != u"1"_s)
+    if (m_setup.bars.buttons != u"1"_s)
         return;
-    placeFloatingButtons(store.value(u"tbar2mode"_s));
+    placeFloatingButtons(m_setup.bars.corner);
 }
 
 void BrowserWindow::placeFloatingButtons(const QString &corner)
 {
-    const TwipsScale tw = TwipsScale::of(this);
+    const TwipsScale tw = screenTwips();
     const QSize size(BrowserLayout::kButtonSize, BrowserLayout::kButtonSize);
     m_back->setGeometry(tw.toPixels(QRect(BrowserLayout::backButtonPos(corner, m_browser), size)));
     m_forward->setGeometry(tw.toPixels(QRect(BrowserLayout::forwardButtonPos(corner, m_browser), size)));
@@ -378,8 +400,11 @@ void BrowserWindow::placeFloatingButtons(const QString &corner)
     m_forward->raise();
 }
 
-void BrowserWindow::applyBars(int toolbar, int buttons)
+void BrowserWindow::applyBars(const wire::Bars &bars)
 {
+    m_setup.bars = bars.settings;
+    const int toolbar = bars.toolbar;
+    const int buttons = bars.buttons;
     if (toolbar >= 0)
         m_toolbar->setVisible(toolbar == 1);
     if (buttons >= 0) {
@@ -390,17 +415,19 @@ void BrowserWindow::applyBars(int toolbar, int buttons)
     // Hidden buttons have no corner; shown ones follow tbar2mode even where
     // tbar2 says otherwise, because the dialog has just shown them.
     if (buttons == 1)
-        placeFloatingButtons(m_services.store.value(u"tbar2mode"_s));
+        placeFloatingButtons(m_setup.bars.corner);
     else if (buttons == 0)
         placeFloatingButtons(QString());
 }
 
 void BrowserWindow::closeEvent(QCloseEvent *event)
 {
+    // A modal dialog's owner cannot be closed under it.
+    if (m_held) {
+        event->ignore();
+        return;
+    }
     storeGeometry();
-    // Whatever was registered while the window was open survives a crash
-    // of the program in the tray.
-    m_services.persistence.save();
     // The engine is the heavy part; the program idles in the tray without it.
     if (m_engine) {
         m_engine->widget()->hide();
@@ -420,20 +447,14 @@ void BrowserWindow::showEvent(QShowEvent *event)
 
 void BrowserWindow::storeGeometry()
 {
-    StateStore &store = m_services.store;
-    const TwipsScale tw = TwipsScale::of(this);
+    const TwipsScale tw = screenTwips();
     const std::array<int, 4> now { x(), y(), width(), height() };
     const std::array<int, 4> twips { tw.fromPixelsX(now[0]), tw.fromPixelsY(now[1]), tw.fromPixelsX(now[2]),
         tw.fromPixelsY(now[3]) };
-    static const std::array<QString, 4> fields { u"x_pos"_s, u"y_pos"_s, u"w_width"_s, u"w_height"_s };
-    for (size_t i = 0; i < fields.size(); ++i) {
-        // A pixel is 15 twips: an axis the user did not touch keeps the twips
-        // it was opened with, so the stored geometry does not creep by a
-        // rounding at every opening.
-        const bool untouched = now[i] == m_openedPixels[i];
-        store.setValue(
-            fields[i], untouched ? plainNumber(std::round(m_openedTwips[i])) : QString::number(twips[i]));
-    }
+    wire::Twips stored;
+    for (size_t i = 0; i < stored.size(); ++i)
+        stored[i] = keptTwips(m_openedTwips[i], m_openedPixels[i], now[i], twips[i]);
+    Q_EMIT geometryStored(stored);
 }
 
 void BrowserWindow::navigate(const QString &address)
@@ -455,13 +476,13 @@ QString BrowserWindow::locationName() const
 void BrowserWindow::goBack()
 {
     if (m_engine && !m_engine->goBack())
-        m_services.messages.show(kNoEarlierPage, this);
+        m_messages.show(kNoEarlierPage, this);
 }
 
 void BrowserWindow::goForward()
 {
     if (m_engine && !m_engine->goForward())
-        m_services.messages.show(kNoLaterPage, this);
+        m_messages.show(kNoLaterPage, this);
 }
 
 void BrowserWindow::reloadPage()
@@ -502,78 +523,38 @@ void BrowserWindow::findSiteBD(int index)
 
 void BrowserWindow::openSearchPage()
 {
-    // The next document-complete then finds no times and disables the timer
-    // menu.
-    m_services.store.setValue(u"tmpsttime"_s, QString());
-    m_services.store.setValue(u"tmpedtime"_s, QString());
-    navigate(searchPage(QDir::currentPath()));
+    // The program forgets the page's times and sends the window its search
+    // page.
+    choose(wire::Command::Search);
 }
 
 void BrowserWindow::registerTimer(int n)
 {
-    m_registration.registerSlot(n, windowTitle(), locationUrl(), this);
+    choose(wire::Command::Timer, n);
 }
 
 void BrowserWindow::toolbarButtonClicked(const QString &key)
 {
-    runGuarded([this, key] {
-        if (key == u"環境設定"_s)
-            openWindow(u"frmConf"_s);
-        else if (key == u"戻る"_s)
-            goBack();
-        else if (key == u"進む"_s)
-            goForward();
-        else if (key == u"再読込み"_s)
-            reloadPage();
-        else if (key == u"中止"_s)
-            stopPage();
-        else if (key == u"Yダイレクトアクセス"_s)
-            openYahooHome();
-        else if (key == u"Bダイレクトアクセス"_s)
-            openBiddersHome();
-        else if (key == u"検索"_s)
-            openSearchPage();
-        else if (key == u"タイマー状況一覧"_s)
-            openWindow(u"frmAlarm"_s);
-        // "お気に入り" and "タイマー" act through their drop-downs only.
-    });
+    for (QAction *action : m_toolbar->actions()) {
+        if (action->objectName() == key)
+            runCommand(key);
+    }
 }
 
-void BrowserWindow::toolbarDropDownClicked(const QString &key)
+void BrowserWindow::choose(wire::Command command, int slot)
 {
-    static const QStringList yahoo = { u"D_y_myac"_s, u"D_y_wacth"_s, u"D_y_syuppin"_s };
-    static const QStringList bidders
-        = { u"D_b_myac"_s, u"D_b_wacth"_s, u"D_b_syuppin"_s, u"D_b_nyulist"_s, u"D_b_alert"_s };
-    runGuarded([this, key] {
-        if (key == u"D_y_home"_s) {
-            openYahooHome();
-        } else if (yahoo.contains(key)) {
-            findSite(int(yahoo.indexOf(key)));
-        } else if (key == u"D_b_home"_s) {
-            openBiddersHome();
-        } else if (bidders.contains(key)) {
-            findSiteBD(int(bidders.indexOf(key)));
-        } else if (key == u"bk_add"_s) {
-            if (m_addBookmark)
-                m_addBookmark();
-        } else if (key == u"bk_edit"_s) {
-            openWindow(u"frmbookmark"_s);
-        } else {
-            // The timer entries go to their slot even while the timer menu is
-            // disabled; registration says itself when the page has no times.
-            for (int n = 1; n <= 10; ++n) {
-                if (key == u"tmr"_s + QString::number(n)) {
-                    registerTimer(n);
-                    break;
-                }
-            }
-        }
-    });
+    Q_EMIT commandChosen(command, slot);
 }
 
-void BrowserWindow::openWindow(const QString &name)
+void BrowserWindow::setCountdownLine(const QString &text)
 {
-    m_services.windows.open(name, this);
+    m_stsBar->showMessage(text);
+}
+
+void BrowserWindow::setHeld(bool held)
+{
+    m_held = held;
+    setEnabled(!held);
 }
 
 void BrowserWindow::setTimerMenuEnabled(bool enabled)
@@ -589,6 +570,6 @@ void BrowserWindow::runGuarded(const std::function<void()> &command)
     try {
         command();
     } catch (...) {
-        m_services.messages.show(kCommandFailed, this);
+        m_messages.show(kCommandFailed, this);
     }
 }

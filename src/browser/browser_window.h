@@ -1,6 +1,6 @@
 #pragma once
 
-#include "registration.h"
+#include "protocol.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -11,27 +11,30 @@
 #include <functional>
 #include <memory>
 
-class BrowserEngine;
-class NetworkPageFetcher;
-class PageWatcher;
+#include "browser_engine.h"
+class MessageBox;
+class QAction;
 class QLabel;
 class QMenu;
 class QStatusBar;
 class QToolBar;
 class QToolButton;
-struct Services;
 
 // frmWeb, the program's main window: the embedded browser with its menus,
-// toolbar, floating back/forward buttons and two status bars. Closing it ends
-// nothing but the window; it is built anew, at the start page, each time it
-// opens.
+// toolbar, floating back/forward buttons and two status bars. It is a view:
+// it goes back, forward and to the direct-access pages by itself, and hands
+// every command that is the program's (a timer, a bookmark, a dialog) out as
+// commandChosen(). Closing it ends nothing but the window; it is built anew,
+// at the start page, each time it opens.
 class BrowserWindow : public QMainWindow
 {
     Q_OBJECT
 public:
     using EngineFactory = std::function<BrowserEngine *(QWidget *parent)>;
 
-    BrowserWindow(Services &services, EngineFactory engineFactory, QWidget *parent = nullptr);
+    // `messages` shows the window's own boxes (no earlier page, ...).
+    BrowserWindow(const wire::Setup &setup, MessageBox &messages, EngineFactory engineFactory,
+        QWidget *parent = nullptr);
     ~BrowserWindow() override;
 
     // Null while the window is closed.
@@ -44,10 +47,15 @@ public:
     // The settings dialog's changes: toolbar and floating buttons 1 show,
     // 0 hide, -1 leave; then the browser area and the buttons are laid out
     // again from tbar1 and tbar2mode.
-    void applyBars(int toolbar, int buttons);
+    void applyBars(const wire::Bars &bars);
 
-    // The bookmark-add command belongs to the bookmarks; main() hands it in.
-    void setBookmarkAddHandler(std::function<void()> handler) { m_addBookmark = std::move(handler); }
+    void setCountdownLine(const QString &text);
+    void setTimerMenuEnabled(bool enabled);
+
+    // While a dialog of the program holds the window, it takes no input and
+    // its close box does nothing, as a modal dialog's owner would.
+    void setHeld(bool held);
+    bool isHeld() const { return m_held; }
 
     // The commands behind the menus, the toolbar and the floating buttons.
     void goBack();
@@ -60,11 +68,16 @@ public:
     void findSiteBD(int index); // Bidders pages, 0 to 4
     void openSearchPage();
     void registerTimer(int n);
+    // As a click on the toolbar button `key`.
     void toolbarButtonClicked(const QString &key);
-    void toolbarDropDownClicked(const QString &key);
 
     // The browser's place in the client area, in twips, as last laid out.
     QRect browserTwips() const { return m_browser; }
+
+Q_SIGNALS:
+    void commandChosen(wire::Command command, int slot);
+    // The geometry to keep, in twips, as the window closes.
+    void geometryStored(const wire::Twips &twips);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -72,6 +85,22 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // One command: the key its menu entry, toolbar button or drop-down entry
+    // is named by, what it shows, and what it does (nothing: it only opens
+    // its drop-down). Menu entries of one key are told apart by `index`.
+    struct CommandEntry
+    {
+        QString key;
+        QString caption;
+        QString icon;
+        std::function<void()> run;
+        int index = -1;
+    };
+    QList<CommandEntry> commandTable();
+    const CommandEntry *command(const QString &key, int index = -1) const;
+    QAction *addCommand(QWidget *to, const QString &key, int index = -1);
+    void runCommand(const QString &key);
+
     void open();
     void createEngine();
     void buildMenus();
@@ -81,16 +110,14 @@ private:
     void layoutClient();
     void placeFloatingButtons(const QString &corner);
     void storeGeometry();
-    void openWindow(const QString &name);
-    void setTimerMenuEnabled(bool enabled);
+    void choose(wire::Command command, int slot = 0);
     void runGuarded(const std::function<void()> &command);
 
-    Services &m_services;
+    wire::Setup m_setup;
+    MessageBox &m_messages;
     EngineFactory m_engineFactory;
-    std::unique_ptr<NetworkPageFetcher> m_fetcher;
-    std::unique_ptr<PageWatcher> m_watcher;
-    Registration m_registration;
-    std::function<void()> m_addBookmark;
+    QList<CommandEntry> m_commands;
+    bool m_held = false;
 
     QWidget *m_client = nullptr;
     QPointer<BrowserEngine> m_engine;

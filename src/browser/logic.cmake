@@ -1,6 +1,5 @@
 add_library(larkvane_browser_logic STATIC
   page_fetcher.cpp page_fetcher.h
-  time_text.cpp time_text.h
   marker_recognizer.cpp marker_recognizer.h
   item_data_recognizer.cpp item_data_recognizer.h
   page_recognizer.cpp page_recognizer.h

@@ -5,6 +5,7 @@
 #include "persistence.h"
 #include "service_clock.h"
 #include "services.h"
+#include "slot.h"
 #include "state_store.h"
 #include "status_line.h"
 #include "time_text.h"
@@ -90,9 +91,7 @@ void Registration::registerSlot(int n, const QString &caption, const QString &ur
             endAt = exact;
     }
     if (!name || !endAt.isValid()) {
-        for (const QString &family : { u"reTime"_s, u"TimerText"_s, u"starttime"_s, u"EndTime"_s, u"URL"_s })
-            store.setSlotValue(family, n, QString());
-        store.disarm(n);
+        Slot(store, n).clear();
         m_services.statusLine.setText(QString());
         qCInfo(lcBrowser).nospace().noquote()
             << "slot " << n
@@ -105,13 +104,10 @@ void Registration::registerSlot(int n, const QString &caption, const QString &ur
     // Whole seconds from the last whole second, and the first tick on the
     // next one: the count then meets the true time left to the millisecond.
     const QDateTime now = m_services.clock.now(QUrl(url).host());
-    const int firstTickMs = 1000 - now.time().msec();
-    store.setSlotValue(u"st"_s, n, u"0"_s);
-    store.setSlotValue(u"ed"_s, n, QString::number(now.addMSecs(-now.time().msec()).secsTo(endAt)));
     qCInfo(lcBrowser).nospace().noquote()
         << "slot " << n << " set from " << url << ": 「" << *name << "」, ends " << end
         << (endAt.time().second() ? " (to the second)" : "");
-    store.arm(n, firstTickMs);
+    Slot(store, n).armUntil(endAt, now);
     m_services.persistence.save();
     m_services.messages.show(*name + u"　のタイマーをスタートしました。"_s, owner);
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 
 class QObject;
 
@@ -16,7 +15,8 @@ public:
     // Open the browser window if it is closed, show it and bring it forward.
     virtual void showBrowser() = 0;
     // Load an address (http(s) URL or local file path) in the browser window;
-    // creates the window unseen when it is closed.
+    // opens the window when it is closed, since a page no one sees is of no
+    // use to whoever asked for it.
     virtual void navigate(const QString &address) = 0;
     virtual bool isOpen() const = 0;
     // The page now shown; empty when the window is closed.
@@ -27,13 +27,4 @@ public:
     // Re-apply tbar1/tbar2/tbar2mode from the store at once (settings dialog).
     // toolbar/buttons: 1 show, 0 hide, -1 leave as it is.
     virtual void applyBars(int toolbar, int buttons) = 0;
-
-    // The program's windows that the browser window's menus open. They are
-    // the program's, whichever process the browser window runs in.
-    static const QStringList &programWindows()
-    {
-        static const QStringList names { QStringLiteral("frmConf"), QStringLiteral("frmEnding"),
-            QStringLiteral("frmbookmark"), QStringLiteral("frmAlarm"), QStringLiteral("frmVersion") };
-        return names;
-    }
 };

@@ -3,11 +3,12 @@
 #include <QMetaObject>
 #include <QVariant>
 
-void WindowRegistry::registerWindow(const QString &name, Factory factory, Opener opener)
+void WindowRegistry::registerWindow(const QString &name, Factory factory, Opener opener, Calls calls)
 {
     Entry &e = m_entries[name];
     e.factory = std::move(factory);
     e.opener = std::move(opener);
+    e.calls = std::move(calls);
 }
 
 QObject *WindowRegistry::find(const QString &name) const
@@ -57,8 +58,12 @@ QObject *WindowRegistry::open(const QString &name, QObject *owner)
 
 bool WindowRegistry::isOpen(const QString &name) const
 {
-    QObject *w = find(name);
-    return w && w->property("visible").toBool();
+    auto it = m_entries.constFind(name);
+    if (it == m_entries.constEnd() || !it->window)
+        return false;
+    if (it->calls.shown)
+        return it->calls.shown(it->window.data());
+    return it->window->property("visible").toBool();
 }
 
 void WindowRegistry::close(const QString &name)
@@ -68,7 +73,10 @@ void WindowRegistry::close(const QString &name)
         return;
     QPointer<QObject> w = it->window;
     bool closed = false;
-    QMetaObject::invokeMethod(w.data(), "close", Q_RETURN_ARG(bool, closed));
+    if (it->calls.close)
+        closed = it->calls.close(w.data());
+    else
+        QMetaObject::invokeMethod(w.data(), "close", Q_RETURN_ARG(bool, closed));
     // A window deletes itself later; from now on it counts as gone.
     it = m_entries.find(name);
     if (closed && it != m_entries.end() && it->window == w)

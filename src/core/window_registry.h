@@ -21,10 +21,17 @@ public:
     using Factory = std::function<QObject *(QObject *owner)>;
     // Runs on every open request: show, raise, refill...
     using Opener = std::function<void(QObject *window)>;
+    // For a window that is no widget (the browser window of another
+    // process): how it closes (true once it has) and whether it is shown.
+    struct Calls
+    {
+        std::function<bool(QObject *window)> close;
+        std::function<bool(const QObject *window)> shown;
+    };
 
     using QObject::QObject;
 
-    void registerWindow(const QString &name, Factory factory, Opener opener = {});
+    void registerWindow(const QString &name, Factory factory, Opener opener = {}, Calls calls = {});
 
     // What open() does for a window registered without an opener of its own.
     // The widget side sets it (show, raise, activate); without one a window is
@@ -57,6 +64,7 @@ private:
     {
         Factory factory;
         Opener opener;
+        Calls calls;
         QPointer<QObject> window;
     };
     QHash<QString, Entry> m_entries;

@@ -239,6 +239,6 @@ void SettingsDialog::apply()
 
 void registerSettingsWindows(WindowRegistry &registry, Services &services)
 {
-    registerModalWindow(registry, services, u"frmConf"_s,
+    registerModalWindow(registry, services.browser, u"frmConf"_s,
         [&services](QWidget *owner) { return new SettingsDialog(services, owner); });
 }

@@ -4,6 +4,8 @@
 #include "log.h"
 #include "numeric.h"
 #include "profile_file.h"
+#include "settings_fields.h"
+#include "slot.h"
 #include "state_store.h"
 
 #include <QDir>
@@ -36,51 +38,6 @@ const QList<Key> &slotKeys()
     return keys;
 }
 
-// Digits only, at least one; anything else is not a number here.
-bool readDigits(QStringView text, int *value)
-{
-    if (text.isEmpty() || text.size() > 9)
-        return false;
-    int v = 0;
-    for (QChar c : text) {
-        if (c < u'0' || c > u'9')
-            return false;
-        v = v * 10 + (c.unicode() - u'0');
-    }
-    *value = v;
-    return true;
-}
-
-// "20" + the yy/mm/dd part of an end time, read as a calendar date.
-QDate endDate(const QString &endTime)
-{
-    QString date = endTime.left(8);
-    while (date.endsWith(u' '))
-        date.chop(1);
-    const QString full = u"20"_s + date;
-    const QList<QStringView> parts = QStringView(full).split(u'/');
-    int y = 0;
-    int m = 0;
-    int d = 0;
-    if (parts.size() != 3 || !readDigits(parts[0], &y) || !readDigits(parts[1], &m)
-        || !readDigits(parts[2], &d))
-        return {};
-    return QDate(y, m, d);
-}
-
-// The hh:mm part of an end time as a time of day.
-QTime endTime(const QString &text)
-{
-    const QString hhmm = text.mid(9, 5);
-    const qsizetype colon = hhmm.indexOf(u':');
-    int h = 0;
-    int m = 0;
-    if (colon < 0 || !readDigits(QStringView(hhmm).left(colon), &h)
-        || !readDigits(QStringView(hhmm).mid(colon + 1), &m))
-        return {};
-    return QTime(h, m);
-}
-
 } // namespace
 
 Persistence::Persistence(StateStore &store, QString bootDir)
@@ -96,7 +53,7 @@ QString Persistence::iniPath() const
 
 void Persistence::restore(const Clock &clock)
 {
-    m_store.setValue(u"boot_dir"_s, m_bootDir);
+    m_store.setValue(Setting::kBootDir, m_bootDir);
     // One parse for every key: the file may be large, and there are 63 reads.
     const ProfileText file = ProfileFile(iniPath()).snapshot();
     const auto read
@@ -108,30 +65,33 @@ void Persistence::restore(const Clock &clock)
             m_store.setValue(field, replacement);
     };
 
-    readInto(u"INI"_s, u"infotime"_s);
-    readInto(u"x_pos"_s, u"x_pos"_s);
-    floor(u"x_pos"_s, 100, u"100"_s);
-    readInto(u"y_pos"_s, u"y_pos"_s);
-    floor(u"y_pos"_s, 100, u"100"_s);
-    readInto(u"width"_s, u"w_width"_s);
-    floor(u"w_width"_s, 3000, u"10000"_s);
-    readInto(u"height"_s, u"w_height"_s);
-    floor(u"w_height"_s, 3000, u"8000"_s);
-    readInto(u"tbar1"_s, u"tbar1"_s);
-    readInto(u"tbar2"_s, u"tbar2"_s);
-    readInto(u"tbar2mode"_s, u"tbar2mode"_s);
-    readInto(u"Mes_pos1"_s, u"frmMes_pos_top"_s);
-    readInto(u"Mes_pos2"_s, u"frmMes_pos_left"_s);
+    readInto(u"INI"_s, Setting::kLeadSeconds);
+    readInto(u"x_pos"_s, Setting::kBrowserX);
+    floor(Setting::kBrowserX, 100, u"100"_s);
+    readInto(u"y_pos"_s, Setting::kBrowserY);
+    floor(Setting::kBrowserY, 100, u"100"_s);
+    readInto(u"width"_s, Setting::kBrowserWidth);
+    floor(Setting::kBrowserWidth, 3000, u"10000"_s);
+    readInto(u"height"_s, Setting::kBrowserHeight);
+    floor(Setting::kBrowserHeight, 3000, u"8000"_s);
+    readInto(u"tbar1"_s, Setting::kToolbar);
+    readInto(u"tbar2"_s, Setting::kButtons);
+    readInto(u"tbar2mode"_s, Setting::kButtonsCorner);
+    readInto(u"Mes_pos1"_s, Setting::kAlertTop);
+    readInto(u"Mes_pos2"_s, Setting::kAlertLeft);
 
     const QString wave = read(kSound, u"wave"_s);
-    m_store.setValue(u"wavfile"_s, wave.isEmpty() ? QDir(m_bootDir).filePath(u"timecall.wav"_s) : wave);
+    m_store.setValue(
+        Setting::kSoundFile, wave.isEmpty() ? QDir(m_bootDir).filePath(u"timecall.wav"_s) : wave);
     qCInfo(lcState).nospace().noquote()
-        << "lead " << m_store.value(u"infotime"_s) << " s, sound " << m_store.value(u"wavfile"_s)
-        << (QFileInfo(m_store.value(u"wavfile"_s)).isFile() ? "" : " (no such file: alerts stay silent)");
+        << "lead " << m_store.value(Setting::kLeadSeconds) << " s, sound "
+        << m_store.value(Setting::kSoundFile)
+        << (QFileInfo(m_store.value(Setting::kSoundFile)).isFile() ? ""
+                                                                   : " (no such file: alerts stay silent)");
 
-    readInto(u"check"_s, u"chk1"_s);
-    if (m_store.value(u"chk1"_s) != u"1"_s)
-        m_store.setValue(u"chk1"_s, u"0"_s);
+    readInto(u"check"_s, Setting::kStartInTray);
+    if (m_store.value(Setting::kStartInTray) != u"1"_s)
+        m_store.setValue(Setting::kStartInTray, u"0"_s);
 
     for (int n = 1; n <= StateStore::kSlots; ++n) {
         const QString number = QString::number(n);
@@ -159,8 +119,8 @@ void Persistence::restore(const Clock &clock)
             continue;
         }
         const QString text = m_store.slotValue(u"EndTime"_s, n);
-        const QDate d = endDate(text);
-        const QTime t = endTime(text);
+        Slot slot(m_store, n);
+        const QDateTime end = slot.end();
         const auto report = [&](const char *outcome) {
             qCInfo(lcState).nospace().noquote()
                 << "restored slot " << n << ": 「" << m_store.slotValue(u"TimerText"_s, n) << "」"
@@ -168,17 +128,16 @@ void Persistence::restore(const Clock &clock)
         };
         // A hand-edited end that is no date is treated like one long past:
         // the slot keeps its texts and waits to be cleared.
-        if (!d.isValid() || !t.isValid()) {
+        if (!end.isValid()) {
             report(", which is no date: kept, not armed");
             continue;
         }
-        if (d < today) {
+        if (end.date() < today) {
             report(", an earlier day: kept until cleared");
             continue;
         }
-        m_store.setSlotValue(u"st"_s, n, u"0"_s);
-        m_store.setSlotValue(u"ed"_s, n, plainNumber(double(now.secsTo(japanDateTime(d, t)))));
-        if (d > today || t > now.time()) {
+        slot.countTo(end, now);
+        if (end > now) {
             report(", still ahead: re-armed");
             m_store.arm(n, firstTickMs);
         } else {
@@ -193,18 +152,18 @@ bool Persistence::save()
     const auto put = [&](const QString &section, const QString &key, const QString &field) {
         entries.append({ section, key, m_store.value(field) });
     };
-    put(kPref, u"INI"_s, u"infotime"_s);
-    put(kPref, u"x_pos"_s, u"x_pos"_s);
-    put(kPref, u"y_pos"_s, u"y_pos"_s);
-    put(kPref, u"width"_s, u"w_width"_s);
-    put(kPref, u"height"_s, u"w_height"_s);
-    put(kPref, u"check"_s, u"chk1"_s);
-    put(kPref, u"tbar1"_s, u"tbar1"_s);
-    put(kPref, u"tbar2"_s, u"tbar2"_s);
-    put(kPref, u"tbar2mode"_s, u"tbar2mode"_s);
-    put(kPref, u"Mes_pos1"_s, u"frmMes_pos_top"_s);
-    put(kPref, u"Mes_pos2"_s, u"frmMes_pos_left"_s);
-    put(kSound, u"wave"_s, u"wavfile"_s);
+    put(kPref, u"INI"_s, Setting::kLeadSeconds);
+    put(kPref, u"x_pos"_s, Setting::kBrowserX);
+    put(kPref, u"y_pos"_s, Setting::kBrowserY);
+    put(kPref, u"width"_s, Setting::kBrowserWidth);
+    put(kPref, u"height"_s, Setting::kBrowserHeight);
+    put(kPref, u"check"_s, Setting::kStartInTray);
+    put(kPref, u"tbar1"_s, Setting::kToolbar);
+    put(kPref, u"tbar2"_s, Setting::kButtons);
+    put(kPref, u"tbar2mode"_s, Setting::kButtonsCorner);
+    put(kPref, u"Mes_pos1"_s, Setting::kAlertTop);
+    put(kPref, u"Mes_pos2"_s, Setting::kAlertLeft);
+    put(kSound, u"wave"_s, Setting::kSoundFile);
     for (int n = 1; n <= StateStore::kSlots; ++n) {
         const bool occupied = m_store.isOccupied(n);
         for (const Key &k : slotKeys())

@@ -13,7 +13,6 @@ class Persistence
 {
 public:
     Persistence(StateStore &store, QString bootDir);
-    virtual ~Persistence() = default;
 
     QString iniPath() const;
 
@@ -24,9 +23,7 @@ public:
     // Writes [pref], [Sound_File] and [Auction_File] in the exit's key order,
     // as one atomic replacement; other sections and lines stay as they were.
     // False when the file could not be written (the old file is left whole).
-    // The browser process has no file of its own: its save asks the program
-    // to write.
-    virtual bool save();
+    bool save();
 
 private:
     StateStore &m_store;

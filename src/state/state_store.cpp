@@ -74,13 +74,7 @@ void StateStore::arm(int n, int firstTickMs)
         return;
     if (isArmed(n))
         return;
-    QTimer *t = m_timers[n - 1];
-    if (m_ticking) {
-        t->start(std::clamp(firstTickMs, 1, 1000));
-    } else {
-        t->setInterval(std::clamp(firstTickMs, 1, 1000));
-        m_mirrorArmed[n - 1] = true;
-    }
+    m_timers[n - 1]->start(std::clamp(firstTickMs, 1, 1000));
     qCInfo(lcState).nospace().noquote() << "slot " << n << " armed: 「" << slotValue(u"TimerText"_s, n)
                                         << "」, ends " << slotValue(u"EndTime"_s, n) << ", count "
                                         << slotValue(u"st"_s, n) << " of " << slotValue(u"ed"_s, n) << " s";
@@ -94,7 +88,6 @@ void StateStore::disarm(int n)
     if (!isArmed(n))
         return;
     m_timers[n - 1]->stop();
-    m_mirrorArmed[n - 1] = false;
     qCInfo(lcState).nospace().noquote() << "slot " << n << " disarmed at count " << slotValue(u"st"_s, n)
                                         << " of " << slotValue(u"ed"_s, n) << " s";
     Q_EMIT armedChanged(n, false);
@@ -102,7 +95,7 @@ void StateStore::disarm(int n)
 
 void StateStore::setNextTick(int n, int ms)
 {
-    if (!isArmed(n) || !m_ticking)
+    if (!isArmed(n))
         return;
     m_timers[n - 1]->setInterval(std::max(ms, 1));
 }
@@ -111,7 +104,7 @@ bool StateStore::isArmed(int n) const
 {
     if (n < 1 || n > kSlots)
         return false;
-    return m_ticking ? m_timers[n - 1]->isActive() : m_mirrorArmed[n - 1];
+    return m_timers[n - 1]->isActive();
 }
 
 QTimer *StateStore::timer(int n) const

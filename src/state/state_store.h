@@ -18,11 +18,6 @@ public:
 
     explicit StateStore(QObject *parent = nullptr);
 
-    // A store that mirrors another process's: arm() and disarm() change what
-    // isArmed() says and signal it, but no timer runs, as the ticks belong to
-    // the owner. timer(n)->interval() still tells the first tick asked for.
-    void setTicking(bool ticking) { m_ticking = ticking; }
-
     // A field nothing has set holds its initial text (most are empty).
     QString value(const QString &name) const;
     // Keeps only the part before a NUL.
@@ -65,6 +60,4 @@ Q_SIGNALS:
 private:
     QHash<QString, QString> m_fields;
     std::array<QTimer *, kSlots> m_timers {};
-    std::array<bool, kSlots> m_mirrorArmed {};
-    bool m_ticking = true;
 };

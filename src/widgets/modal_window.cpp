@@ -1,7 +1,6 @@
 #include "modal_window.h"
 
 #include "browser_host.h"
-#include "services.h"
 #include "window_registry.h"
 
 #include <QKeyEvent>
@@ -39,13 +38,13 @@ void ModalWindow::keyPressEvent(QKeyEvent *event)
     QWidget::keyPressEvent(event);
 }
 
-void registerModalWindow(WindowRegistry &registry, Services &services, const QString &name,
+void registerModalWindow(WindowRegistry &registry, const BrowserHost &browser, const QString &name,
     std::function<QWidget *(QWidget *owner)> make)
 {
     registry.registerWindow(
         name,
-        [&services, make = std::move(make)](QObject *owner) -> QObject * {
-            return make(qobject_cast<QWidget *>(owner ? owner : services.browser.window()));
+        [&browser, make = std::move(make)](QObject *owner) -> QObject * {
+            return make(qobject_cast<QWidget *>(owner ? owner : browser.window()));
         },
         [](QObject *window) {
             auto *w = static_cast<QWidget *>(window);

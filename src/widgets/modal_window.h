@@ -5,8 +5,8 @@
 
 #include <functional>
 
+class BrowserHost;
 class WindowRegistry;
-struct Services;
 
 // A dialog of the browser window: modal to that window only (never to the
 // whole program, so the alert window stays usable and the edits survive it),
@@ -28,5 +28,5 @@ private:
 
 // Registers `name`; `make` builds it for its owner (the window that asked,
 // else the browser window). Every open request shows, raises and activates it.
-void registerModalWindow(WindowRegistry &registry, Services &services, const QString &name,
+void registerModalWindow(WindowRegistry &registry, const BrowserHost &browser, const QString &name,
     std::function<QWidget *(QWidget *owner)> make);

@@ -1,8 +1,7 @@
-// The small rules under the windows: twips and the ended-item test.
+// The small rules under the windows: the ended-item test.
 
 #include "clock.h"
 #include "ended_item.h"
-#include "twips.h"
 
 #include <QtTest>
 
@@ -12,35 +11,9 @@ class TestAlarmRules : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void twips_data();
-    void twips();
     void ended_data();
     void ended();
 };
-
-void TestAlarmRules::twips_data()
-{
-    QTest::addColumn<double>("dpi");
-    QTest::addColumn<double>("twips");
-    QTest::addColumn<int>("pixels");
-
-    QTest::newRow("96 dpi, 15 a pixel") << 96.0 << 1500.0 << 100;
-    QTest::newRow("120 dpi, 12 a pixel") << 120.0 << -1500.0 << -125;
-    QTest::newRow("110 dpi, rounded") << 110.0 << 1000.0 << 76;
-    QTest::newRow("no dpi counts as 96") << 0.0 << 1500.0 << 100;
-    QTest::newRow("absurd stored value") << 96.0 << 1e300 << 10000000;
-}
-
-void TestAlarmRules::twips()
-{
-    QFETCH(double, dpi);
-    QFETCH(double, twips);
-    QFETCH(int, pixels);
-    QCOMPARE(Twips::toPixels(twips, dpi), pixels);
-    // Every pixel position comes back from its twips unchanged.
-    for (int px = -2000; px <= 8000; px += 7)
-        QCOMPARE(Twips::toPixels(Twips::fromPixels(px, dpi), dpi), px);
-}
 
 void TestAlarmRules::ended_data()
 {

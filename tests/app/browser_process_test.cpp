@@ -5,10 +5,12 @@
 #include "http_test_server.h"
 #include "message_channel.h"
 #include "profile_file.h"
+#include "test_pages.h"
 #include "test_services.h"
 
 #include <QLocalSocket>
 #include <QProcess>
+#include <QWidget>
 #include <QtTest>
 
 #include <sys/socket.h>
@@ -29,9 +31,12 @@ struct Program
 {
     TestServices t;
     BrowserProcess browser;
+    // The program's services, with this browser as theirs.
+    Services services { t.store, t.persistence, t.serviceClock, t.messages, t.sound, t.windows, t.statusLine,
+        browser, t.files };
 
     explicit Program(const QString &executable = kBrowserProgram)
-        : browser({ t.store, t.statusLine, t.persistence, t.windows, t.messages }, executable)
+        : browser(executable)
     {
         t.dir.write(
             u"html/serch.html"_s, readFile(QStringLiteral(LARKVANE_SOURCE_DIR "/data/html/serch.html")));
@@ -41,7 +46,7 @@ struct Program
         t.store.setValue(u"w_width"_s, u"9000"_s);
         t.store.setValue(u"w_height"_s, u"7005"_s);
         t.store.setValue(u"tbar1"_s, u"1"_s);
-        browser.registerWindow();
+        browser.attach(services);
     }
 
     static QByteArray readFile(const QString &path)
@@ -57,6 +62,57 @@ struct Program
     }
 };
 
+// The user of the browser window, through the window's probe file.
+struct User
+{
+    QString path;
+
+    explicit User(const TempWorkDir &dir)
+        : path(dir.filePath(u"probe"_s))
+    {
+        qputenv("LARKVANE_BROWSER_PROBE", path.toUtf8());
+    }
+    ~User() { qunsetenv("LARKVANE_BROWSER_PROBE"); }
+
+    bool tell(const QString &line) const
+    {
+        // Whole lines only: the probe may read at any moment.
+        if (!QTest::qWaitFor([this] { return !QFile::exists(path); }, 10000))
+            return false;
+        QFile f(path + u".new"_s);
+        return f.open(QIODevice::WriteOnly) && f.write((line + u'\n').toUtf8()) > 0 && (f.close(), true)
+            && QFile::rename(path + u".new"_s, path);
+    }
+    // What the window shows: "held 1", "box ...", "timer-menu 0", ...
+    QStringList sees() const
+    {
+        QFile::remove(path + u".out"_s);
+        if (!tell(u"report"_s) || !QTest::qWaitFor([this] { return QFile::exists(path + u".out"_s); }, 10000))
+            return {};
+        QFile f(path + u".out"_s);
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts)
+                                           : QStringList {};
+    }
+    bool seesLine(const QString &line) const
+    {
+        return QTest::qWaitFor([&] { return sees().contains(line); }, 20000);
+    }
+};
+
+// The program's windows the browser's menus open, as plain widgets.
+void registerProgramWindows(WindowRegistry &windows)
+{
+    for (const QString &name :
+        { u"frmConf"_s, u"frmEnding"_s, u"frmbookmark"_s, u"frmAlarm"_s, u"frmVersion"_s }) {
+        windows.registerWindow(name, [name](QObject *) -> QObject * {
+            auto *w = new QWidget;
+            w->setObjectName(name);
+            w->setAttribute(Qt::WA_DeleteOnClose);
+            return w;
+        });
+    }
+}
+
 } // namespace
 
 class BrowserProcessTest : public QObject
@@ -68,6 +124,10 @@ private Q_SLOTS:
     void aBrowserThatDiesIsStartedAnew();
     void aMissingBrowserProgramIsTold();
     void theBrowserEndsWhenTheProgramGoes();
+    void menusOpenTheProgramsWindowsWhichHoldTheBrowser_data();
+    void menusOpenTheProgramsWindowsWhichHoldTheBrowser();
+    void theTimerMenuRegistersInTheProgram();
+    void theWindowDoesWhatTheProgramSays();
 };
 
 void BrowserProcessTest::opensFollowsAndClosesWithItsGeometry()
@@ -156,8 +216,8 @@ void BrowserProcessTest::theBrowserEndsWhenTheProgramGoes()
     QVERIFY(ours.setSocketDescriptor(fds[0]));
     MessageChannel channel(&ours);
     bool shown = false;
-    connect(&channel, &MessageChannel::received, this, [&shown](const QJsonObject &m) {
-        if (m.value(u"op"_s).toString() == u"shown"_s)
+    connect(&channel, &MessageChannel::received, this, [&shown](const wire::Message &m) {
+        if (std::holds_alternative<wire::Shown>(m))
             shown = true;
     });
 
@@ -169,8 +229,9 @@ void BrowserProcessTest::theBrowserEndsWhenTheProgramGoes()
     child.start();
     ::close(childEnd);
     QVERIFY(child.waitForStarted());
-    channel.send({ { u"op"_s, u"state"_s }, { u"fields"_s, QJsonObject { { u"boot_dir"_s, dir.path() } } } });
-    channel.send({ { u"op"_s, u"show"_s } });
+    channel.send(
+        wire::Setup { { u"0"_s, u"0"_s, u"9000"_s, u"7000"_s }, {}, dir.filePath(u"html/serch.html"_s) });
+    channel.send(wire::Show {});
     QTRY_VERIFY_WITH_TIMEOUT(shown, kStartMs);
 
     // The program is gone without a word (a crash): the browser follows.
@@ -178,6 +239,126 @@ void BrowserProcessTest::theBrowserEndsWhenTheProgramGoes()
     QVERIFY(child.waitForFinished(30000));
     QCOMPARE(child.exitStatus(), QProcess::NormalExit);
     QCOMPARE(child.exitCode(), 0);
+}
+
+void BrowserProcessTest::menusOpenTheProgramsWindowsWhichHoldTheBrowser_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<bool>("holds");
+    QTest::newRow("settings") << u"mnuEdit"_s << u"frmConf"_s << true;
+    QTest::newRow("exit") << u"mnuFileQuit"_s << u"frmEnding"_s << true;
+    QTest::newRow("bookmarks, from the toolbar") << u"bk_edit"_s << u"frmbookmark"_s << true;
+    QTest::newRow("version") << u"mnuHelpVersion"_s << u"frmVersion"_s << true;
+    QTest::newRow("timer list: no dialog") << u"mnuTimerlist"_s << u"frmAlarm"_s << false;
+}
+
+void BrowserProcessTest::menusOpenTheProgramsWindowsWhichHoldTheBrowser()
+{
+    QFETCH(QString, entry);
+    QFETCH(QString, window);
+    QFETCH(bool, holds);
+    Program p;
+    User user(p.t.dir);
+    registerProgramWindows(p.t.windows);
+    p.browser.showBrowser();
+    QVERIFY(p.waitUntilShown());
+
+    QVERIFY(user.tell(u"trigger "_s + entry));
+    QTRY_VERIFY_WITH_TIMEOUT(p.t.windows.isOpen(window), 10000);
+    QVERIFY(user.seesLine(holds ? u"held 1"_s : u"held 0"_s));
+    if (!holds) {
+        QVERIFY(user.tell(u"close"_s));
+        QTRY_VERIFY_WITH_TIMEOUT(!p.browser.isRunning(), 20000);
+        return;
+    }
+    // The close box of a held window does nothing, as a modal owner's would.
+    QVERIFY(user.tell(u"close"_s));
+    QVERIFY(user.seesLine(u"visible 1"_s));
+    QVERIFY(p.browser.isRunning());
+
+    p.t.windows.close(window);
+    QVERIFY(user.seesLine(u"held 0"_s));
+    QVERIFY(user.tell(u"close"_s));
+    QTRY_VERIFY_WITH_TIMEOUT(!p.browser.isRunning(), 20000);
+}
+
+void BrowserProcessTest::theTimerMenuRegistersInTheProgram()
+{
+    Program p;
+    User user(p.t.dir);
+    p.t.store.setValue(u"wavfile"_s, u"timecall.wav"_s);
+    HttpTestServer server;
+    QVERIFY(server.listen());
+    server.setPage(u"/item"_s,
+        TestPages::yahooEucPage(
+            u"12月 1日 10時 0分"_s, u"12月 8日 12時 5分"_s, u"ノートパソコン - Yahoo!オークション"_s),
+        "text/html; charset=EUC-JP");
+    const QString url = server.url(u"/item"_s).toString();
+    p.browser.navigate(url);
+    // The program reads the page and enables the window's timer menu.
+    QTRY_COMPARE_WITH_TIMEOUT(p.t.store.value(u"tmpedtime"_s), u"26/12/08 12:05"_s, kStartMs);
+    QVERIFY(user.seesLine(u"timer-menu 1"_s));
+
+    QVERIFY(user.tell(u"trigger mnutimer3"_s));
+    QTRY_VERIFY_WITH_TIMEOUT(p.t.store.isArmed(3), 10000);
+    QCOMPARE(p.t.store.value(u"TimerText3"_s), u"ノートパソコン"_s);
+    QCOMPARE(p.t.store.value(u"URL3"_s), url);
+    QCOMPARE(p.t.store.value(u"ed3"_s), u"300"_s);
+    // Saved by the program at once, and said over the browser window.
+    QCOMPARE(ProfileFile(p.t.persistence.iniPath()).read(u"Auction_File"_s, u"data3"_s), u"ノートパソコン"_s);
+    QVERIFY(user.seesLine(u"box ノートパソコン　のタイマーをスタートしました。"_s));
+    QVERIFY(p.t.messages.texts.isEmpty());
+    p.t.store.disarm(3);
+
+    // A bookmark of the page, added by the program.
+    QVERIFY(user.tell(u"trigger mnuBmplus"_s));
+    QVERIFY(user.seesLine(u"box 「ノートパソコン - Yahoo!オークション」をお気に入りに登録しました。"_s));
+
+    // The search page: the program forgets the page's times and sends the
+    // window there.
+    QVERIFY(user.tell(u"trigger mnukensaku"_s));
+    QTRY_COMPARE_WITH_TIMEOUT(p.t.store.value(u"tmpedtime"_s), QString(), 10000);
+    QVERIFY(user.seesLine(u"timer-menu 0"_s));
+    p.browser.close();
+}
+
+void BrowserProcessTest::theWindowDoesWhatTheProgramSays()
+{
+    Program p;
+    User user(p.t.dir);
+    p.t.statusLine.setText(u"ﾀｲﾏｰ1: 568秒　☆"_s);
+    p.browser.showBrowser();
+    QVERIFY(p.waitUntilShown());
+    QVERIFY(user.seesLine(u"countdown ﾀｲﾏｰ1: 568秒　☆"_s));
+    p.t.statusLine.setText(u"ﾀｲﾏｰ1: 567秒　☆"_s);
+    QVERIFY(user.seesLine(u"countdown ﾀｲﾏｰ1: 567秒　☆"_s));
+
+    // The settings dialog's bars.
+    QVERIFY(user.seesLine(u"toolbar 1"_s));
+    p.t.store.setValue(u"tbar1"_s, u"0"_s);
+    p.t.store.setValue(u"tbar2"_s, u"1"_s);
+    p.browser.applyBars(0, 1);
+    QVERIFY(user.seesLine(u"toolbar 0"_s));
+    QVERIFY(user.seesLine(u"buttons 1"_s));
+
+    // Under a dialog of the program's, nothing takes the window elsewhere.
+    registerProgramWindows(p.t.windows);
+    HttpTestServer server;
+    QVERIFY(server.listen());
+    server.setPage(u"/away"_s, "<html><head><title>away</title></head></html>", "text/html");
+    QVERIFY(user.tell(u"trigger mnuEdit"_s));
+    QVERIFY(user.seesLine(u"held 1"_s));
+    p.browser.navigate(server.url(u"/away"_s).toString());
+    p.t.windows.close(u"frmConf"_s);
+    QVERIFY(user.seesLine(u"held 0"_s));
+    QVERIFY(user.seesLine(u"caption "_s + kStartPageTitle + u" - Larkvane"_s));
+    QCOMPARE(server.count(u"/away"_s), 0);
+    p.browser.navigate(server.url(u"/away"_s).toString());
+    QVERIFY(user.seesLine(u"caption away - Larkvane"_s));
+
+    p.browser.close();
+    QVERIFY(!p.browser.isRunning());
 }
 
 QTEST_MAIN(BrowserProcessTest)

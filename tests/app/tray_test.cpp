@@ -58,23 +58,27 @@ void TrayTest::iconAndMenu()
 void TrayTest::iconActivation_data()
 {
     QTest::addColumn<QSystemTrayIcon::ActivationReason>("reason");
+    QTest::addColumn<bool>("statusNotifier");
     QTest::addColumn<int>("shown");
-    QTest::newRow("left double-click") << QSystemTrayIcon::DoubleClick << 1;
-    QTest::newRow("left click on a StatusNotifierItem host") << QSystemTrayIcon::Trigger << 1;
-    QTest::newRow("right button: the menu only") << QSystemTrayIcon::Context << 0;
-    QTest::newRow("middle button") << QSystemTrayIcon::MiddleClick << 0;
-    QTest::newRow("unknown") << QSystemTrayIcon::Unknown << 0;
+    QTest::newRow("left double-click") << QSystemTrayIcon::DoubleClick << false << 1;
+    QTest::newRow("single click on an XEmbed tray") << QSystemTrayIcon::Trigger << false << 0;
+    QTest::newRow("activate on a StatusNotifierItem host") << QSystemTrayIcon::Trigger << true << 1;
+    QTest::newRow("right button: the menu only") << QSystemTrayIcon::Context << false << 0;
+    QTest::newRow("middle button") << QSystemTrayIcon::MiddleClick << true << 0;
+    QTest::newRow("unknown") << QSystemTrayIcon::Unknown << false << 0;
 }
 
 void TrayTest::iconActivation()
 {
     QFETCH(QSystemTrayIcon::ActivationReason, reason);
+    QFETCH(bool, statusNotifier);
     QFETCH(int, shown);
     TestServices t;
     Lifecycle lifecycle(t.services);
     Tray tray(larkvaneIcon());
     TrayCommands commands(t.services, lifecycle);
     commands.listenTo(tray);
+    tray.setOnStatusNotifierHost(statusNotifier);
 
     Q_EMIT tray.icon()->activated(reason);
     QCOMPARE(t.browser.shown, shown);

@@ -1,7 +1,6 @@
 #include "registration.h"
 
 #include "profile_file.h"
-#include "store_link.h"
 #include "test_services.h"
 
 #include <QtTest>
@@ -48,7 +47,6 @@ private Q_SLOTS:
     void seconds_data();
     void seconds();
     void successWritesTheSlotAndSaves();
-    void fromTheBrowserProcessTheProgramsSlotCounts();
 };
 
 void RegistrationTest::refusals_data()
@@ -217,38 +215,6 @@ void RegistrationTest::successWritesTheSlotAndSaves()
     ProfileFile ini(t.persistence.iniPath());
     QCOMPARE(ini.read(u"Auction_File"_s, u"data2"_s), u"腕時計"_s);
     QCOMPARE(ini.read(u"Auction_File"_s, u"end2"_s), u"26/12/08 12:30"_s);
-}
-
-// The browser window runs in a process of its own, over a copy of the store:
-// its registration must arm the program's slot, on the same whole second.
-void RegistrationTest::fromTheBrowserProcessTheProgramsSlotCounts()
-{
-    StateStore program;
-    StatusLine programLine;
-    TestServices t;
-    t.store.setTicking(false);
-    StoreLink *mirrorSide = nullptr;
-    StoreLink programSide(program, programLine, StoreLink::Side::Owner,
-        [&mirrorSide](const QJsonObject &m) { mirrorSide->receive(m); });
-    StoreLink mirror(t.store, t.statusLine, StoreLink::Side::Mirror,
-        [&programSide](const QJsonObject &m) { programSide.receive(m); });
-    mirrorSide = &mirror;
-    program.setValue(u"wavfile"_s, u"/s.wav"_s);
-    program.arm(5); // busy in the program: the copy knows it
-    mirror.receive(programSide.snapshot());
-    t.store.setValue(u"tmpsttime"_s, u"N/A"_s);
-    t.store.setValue(u"tmpedtime"_s, u"26/12/08 12:30"_s);
-    t.clock.set(japanDateTime(QDate(2026, 12, 8), QTime(12, 0, 0, 250)));
-
-    Registration(t.services).registerSlot(5, u"腕時計-[ビッダーズ]オークション - Larkvane"_s, kUrl, nullptr);
-    QCOMPARE(t.messages.texts, QStringList { u"このタイマーは現在使用中です！"_s });
-    Registration(t.services).registerSlot(2, u"腕時計-[ビッダーズ]オークション - Larkvane"_s, kUrl, nullptr);
-
-    QCOMPARE(program.slotValue(u"TimerText"_s, 2), u"腕時計"_s);
-    QCOMPARE(program.slotValue(u"ed"_s, 2), u"1800"_s);
-    QVERIFY(program.isArmed(2));
-    QCOMPARE(program.timer(2)->interval(), 750);
-    QVERIFY(!t.store.timer(2)->isActive());
 }
 
 int runRegistrationTests(int argc, char **argv)

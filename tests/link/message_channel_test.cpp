@@ -35,7 +35,7 @@ struct ReceivingEnd : SocketPair
     ReceivingEnd()
     {
         QObject::connect(&channel, &MessageChannel::received, &channel,
-            [this](const QJsonObject &m) { ops << m.value(u"op"_s).toString(); });
+            [this](const wire::Message &m) { ops << wire::nameOf(wire::kindOf(m)); });
     }
 };
 
@@ -59,16 +59,18 @@ void MessageChannelTest::linesBecomeMessages_data()
     QTest::newRow("one line") << QList<QByteArray> { R"({"op":"show"})"
                                                      "\n" }
                               << QStringList { u"show"_s };
-    QTest::newRow("split mid-line") << QList<QByteArray> { R"({"op":"sa)",
-        R"(ve"})"
-        "\n" } << QStringList { u"save"_s };
-    QTest::newRow("two in one write")
-        << QList<QByteArray> { "{\"op\":\"a\"}\n{\"op\":\"b\"}\n" } << QStringList { u"a"_s, u"b"_s };
+    QTest::newRow("split mid-line") << QList<QByteArray> { R"({"op":"clo)",
+        R"(se"})"
+        "\n" } << QStringList { u"close"_s };
+    QTest::newRow("two in one write") << QList<QByteArray> { "{\"op\":\"show\"}\n{\"op\":\"shown\"}\n" }
+                                      << QStringList { u"show"_s, u"shown"_s };
     QTest::newRow("no JSON and no object are skipped")
-        << QList<QByteArray> { "not json\n[1,2]\n\n{\"op\":\"c\"}\n" } << QStringList { u"c"_s };
-    QTest::newRow("binary junk") << QList<QByteArray> { QByteArray("\x00\xff\xfe{\n", 5), "{\"op\":\"d\"}\n" }
-                                 << QStringList { u"d"_s };
-    QTest::newRow("no line end yet") << QList<QByteArray> { R"({"op":"e"})" } << QStringList {};
+        << QList<QByteArray> { "not json\n[1,2]\n\n{\"op\":\"close\"}\n" } << QStringList { u"close"_s };
+    QTest::newRow("binary junk") << QList<QByteArray> { QByteArray("\x00\xff\xfe{\n", 5),
+        "{\"op\":\"shown\"}\n" } << QStringList { u"shown"_s };
+    QTest::newRow("a kind no one sends is skipped")
+        << QList<QByteArray> { "{\"op\":\"save\"}\n{\"op\":\"show\"}\n" } << QStringList { u"show"_s };
+    QTest::newRow("no line end yet") << QList<QByteArray> { R"({"op":"show"})" } << QStringList {};
 }
 
 void MessageChannelTest::linesBecomeMessages()
@@ -92,17 +94,18 @@ void MessageChannelTest::sentMessagesArriveInOrder()
     QVERIFY(pair.ok);
     MessageChannel a(&pair.near);
     MessageChannel b(&pair.far);
-    QList<QJsonObject> got;
-    connect(&b, &MessageChannel::received, this, [&got](const QJsonObject &m) { got << m; });
+    QStringList got;
+    connect(&b, &MessageChannel::received, this, [&got](const wire::Message &m) {
+        if (const auto *notice = std::get_if<wire::Notice>(&m))
+            got << notice->text;
+    });
     // Line breaks inside a text must not split the message.
     const QString text = u"一行目\n二行目\r\n\"引用\"\u0000終"_s;
     for (int i = 0; i < 200; ++i)
-        QVERIFY(a.send({ { u"op"_s, u"set"_s }, { u"i"_s, i }, { u"text"_s, text } }));
+        QVERIFY(a.send(wire::Notice { QString::number(i) + text }));
     QTRY_COMPARE_WITH_TIMEOUT(got.size(), 200, 5000);
-    for (int i = 0; i < 200; ++i) {
-        QCOMPARE(got[i].value(u"i"_s).toInt(), i);
-        QCOMPARE(got[i].value(u"text"_s).toString(), text);
-    }
+    for (int i = 0; i < 200; ++i)
+        QCOMPARE(got[i], QString::number(i) + text);
 }
 
 void MessageChannelTest::anOverlongLineClosesTheChannel()
@@ -121,7 +124,7 @@ void MessageChannelTest::anOverlongLineClosesTheChannel()
     }
     QTRY_COMPARE_WITH_TIMEOUT(closed.size(), 1, 5000);
     QVERIFY(!channel.isOpen());
-    QVERIFY(!channel.send({ { u"op"_s, u"save"_s } }));
+    QVERIFY(!channel.send(wire::Close {}));
 }
 
 void MessageChannelTest::thePeerGoingAwayCloses()
@@ -130,11 +133,11 @@ void MessageChannelTest::thePeerGoingAwayCloses()
     QVERIFY(end.ok);
     QSignalSpy closed(&end.channel, &MessageChannel::closed);
     // What was sent before the end still arrives.
-    end.near.write("{\"op\":\"last\"}\n");
+    end.near.write("{\"op\":\"close\"}\n");
     end.near.flush();
     end.near.close();
     QTRY_COMPARE_WITH_TIMEOUT(closed.size(), 1, 3000);
-    QCOMPARE(end.ops, QStringList { u"last"_s });
+    QCOMPARE(end.ops, QStringList { u"close"_s });
 }
 
 int runMessageChannelTest(int argc, char **argv)

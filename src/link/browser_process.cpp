@@ -1,21 +1,17 @@
 #include "browser_process.h"
 
 #include "log.h"
+#include "message_box.h"
 #include "message_channel.h"
-#include "persistence.h"
-#include "state_store.h"
-#include "status_line.h"
-#include "store_link.h"
+#include "program_end.h"
+#include "services.h"
 #include "window_registry.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QGuiApplication>
 #include <QLocalSocket>
 #include <QPointer>
-#include <QWidget>
-#include <QWindow>
 
 #include <fcntl.h>
 #include <sys/prctl.h>
@@ -35,34 +31,11 @@ constexpr int kCloseWaitMs = 10000;
 
 } // namespace
 
-// Boxes asked for while the browser window is up are shown by it, over it;
-// otherwise by the program.
-class BrowserProcess::BrowserMessages final : public MessageBox
-{
-public:
-    explicit BrowserMessages(BrowserProcess &process)
-        : m_process(process)
-    {
-    }
-    void show(const QString &text, QObject *owner) override
-    {
-        if (m_process.isOpen())
-            m_process.send({ { u"op"_s, u"message"_s }, { u"text"_s, text } });
-        else
-            m_process.m_parts.messages.show(text, owner);
-    }
-
-private:
-    BrowserProcess &m_process;
-};
-
-BrowserProcess::BrowserProcess(Parts parts, QString program, QObject *parent)
+BrowserProcess::BrowserProcess(QString program, QObject *parent)
     : QObject(parent)
-    , m_parts(parts)
     , m_program(program.isEmpty()
               ? QDir(QCoreApplication::applicationDirPath()).filePath(u"larkvane-browser"_s)
               : std::move(program))
-    , m_messages(std::make_unique<BrowserMessages>(*this))
 {
     setObjectName(kName);
 }
@@ -79,10 +52,15 @@ BrowserProcess::~BrowserProcess()
     tearDown();
 }
 
-void BrowserProcess::registerWindow()
+void BrowserProcess::attach(Services &services)
 {
-    m_parts.windows.registerWindow(
-        kName, [this](QObject *) -> QObject * { return this; }, [this](QObject *) { showBrowser(); });
+    m_services = &services;
+    WindowRegistry::Calls calls;
+    calls.close = [this](QObject *) { return close(); };
+    calls.shown = [this](const QObject *) { return isOpen(); };
+    services.windows.registerWindow(
+        kName, [this](QObject *) -> QObject * { return this; }, [this](QObject *) { showBrowser(); },
+        std::move(calls));
 }
 
 bool BrowserProcess::isRunning() const
@@ -97,7 +75,17 @@ qint64 BrowserProcess::processId() const
 
 bool BrowserProcess::isOpen() const
 {
-    return isRunning() && m_shown;
+    return isRunning() && m_end && m_end->isShown();
+}
+
+QString BrowserProcess::locationUrl() const
+{
+    return m_end ? m_end->locationUrl() : QString();
+}
+
+QString BrowserProcess::locationName() const
+{
+    return m_end ? m_end->locationName() : QString();
 }
 
 bool BrowserProcess::start()
@@ -105,6 +93,8 @@ bool BrowserProcess::start()
     if (isRunning())
         return true;
     tearDown();
+    if (!m_services)
+        return false;
 
     int fds[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) {
@@ -120,7 +110,7 @@ bool BrowserProcess::start()
         return false;
     }
     m_channel = new MessageChannel(m_socket, this);
-    connect(m_channel, &MessageChannel::received, this, &BrowserProcess::receive);
+    connect(m_channel, &MessageChannel::closed, this, &BrowserProcess::linkLost);
 
     m_process = new QProcess(this);
     m_process->setProgram(m_program);
@@ -142,41 +132,39 @@ bool BrowserProcess::start()
     if (!m_process->waitForStarted(10000)) {
         qCWarning(lcBrowser) << "the browser process did not start:" << m_program << m_process->errorString();
         tearDown();
-        m_parts.messages.show(u"ブラウザを起動できませんでした。"_s, nullptr);
+        m_services->messages.show(u"ブラウザを起動できませんでした。"_s, nullptr);
         return false;
     }
     qCInfo(lcBrowser) << "browser process" << m_process->processId() << "started";
+    m_end = new ProgramEnd(*m_channel, *m_services, this);
+    connect(m_end, &ProgramEnd::userAgentChanged, this, &BrowserProcess::userAgentChanged);
+    connect(m_end, &ProgramEnd::shown, this, &BrowserProcess::shown);
     // However it was opened, the registry knows frmWeb is up, so that the
     // exit closes it in its turn and waits for what it stores.
-    m_parts.windows.ensure(kName);
-    m_link = std::make_unique<StoreLink>(
-        m_parts.store, m_parts.statusLine, StoreLink::Side::Owner, [this](const QJsonObject &m) { send(m); });
-    send(m_link->snapshot());
+    m_services->windows.ensure(kName);
     return true;
-}
-
-void BrowserProcess::send(const QJsonObject &message)
-{
-    if (m_channel)
-        m_channel->send(message);
 }
 
 void BrowserProcess::showBrowser()
 {
     if (start())
-        send({ { u"op"_s, u"show"_s } });
+        m_end->show();
 }
 
 void BrowserProcess::navigate(const QString &address)
 {
-    if (start())
-        send({ { u"op"_s, u"navigate"_s }, { u"address"_s, address } });
+    const bool running = isRunning();
+    if (!start())
+        return;
+    if (!running)
+        m_end->show();
+    m_end->navigate(address);
 }
 
 void BrowserProcess::applyBars(int toolbar, int buttons)
 {
-    if (isRunning())
-        send({ { u"op"_s, u"bars"_s }, { u"toolbar"_s, toolbar }, { u"buttons"_s, buttons } });
+    if (isRunning() && m_end)
+        m_end->applyBars(toolbar, buttons);
 }
 
 bool BrowserProcess::close()
@@ -184,10 +172,11 @@ bool BrowserProcess::close()
     if (!isRunning())
         return true;
     m_closing = true;
-    send({ { u"op"_s, u"close"_s } });
+    if (m_end)
+        m_end->close();
     if (m_socket)
         m_socket->flush();
-    // The geometry and the save arrive while we wait; they must be in the
+    // The geometry and its save arrive while we wait; they must be in the
     // store before whoever closed us writes the file.
     QPointer<QProcess> process = m_process;
     const QDeadlineTimer deadline(kCloseWaitMs);
@@ -206,6 +195,16 @@ bool BrowserProcess::close()
     }
     m_closing = false;
     return true;
+}
+
+void BrowserProcess::linkLost()
+{
+    // Without its link the window can do nothing for anyone: it is gone, as
+    // if it had been killed.
+    if (m_closing || !isRunning())
+        return;
+    qCWarning(lcBrowser) << "the link to the browser process is lost; the process is stopped";
+    m_process->kill();
 }
 
 void BrowserProcess::finished(int code, QProcess::ExitStatus status)
@@ -228,75 +227,14 @@ void BrowserProcess::finished(int code, QProcess::ExitStatus status)
 // Later deletion: this may run inside a signal of the process or the socket.
 void BrowserProcess::tearDown()
 {
-    m_link.reset();
-    for (QObject *part : std::initializer_list<QObject *> { m_channel, m_socket, m_process }) {
+    for (QObject *part : std::initializer_list<QObject *> { m_end, m_channel, m_socket, m_process }) {
         if (part) {
             part->disconnect(this);
             part->deleteLater();
         }
     }
+    m_end = nullptr;
     m_channel = nullptr;
     m_socket = nullptr;
     m_process = nullptr;
-    m_shown = false;
-    m_holds = 0;
-}
-
-void BrowserProcess::receive(const QJsonObject &message)
-{
-    if (m_link && m_link->receive(message))
-        return;
-    const QString op = message.value(u"op"_s).toString();
-    if (op == u"save"_s) {
-        m_parts.persistence.save();
-    } else if (op == u"shown"_s) {
-        m_shown = true;
-        Q_EMIT shown();
-    } else if (op == u"location"_s) {
-        m_locationUrl = message.value(u"url"_s).toString();
-        m_locationName = message.value(u"name"_s).toString();
-    } else if (op == u"agent"_s) {
-        Q_EMIT userAgentChanged(message.value(u"text"_s).toString());
-    } else if (op == u"bookmark"_s) {
-        m_locationUrl = message.value(u"url"_s).toString();
-        m_locationName = message.value(u"name"_s).toString();
-        if (m_addBookmark)
-            m_addBookmark(*m_messages);
-    } else if (op == u"open"_s) {
-        if (!m_closing)
-            openProgramWindow(message.value(u"name"_s).toString(), message.value(u"win"_s).toString());
-    } else {
-        qCWarning(lcBrowser) << "unknown message from the browser process:" << op;
-    }
-}
-
-void BrowserProcess::openProgramWindow(const QString &name, const QString &browserWinId)
-{
-    // A name from another process: only these, never the alert window.
-    if (!BrowserHost::programWindows().contains(name))
-        return;
-    const bool existed = m_parts.windows.find(name) != nullptr;
-    auto *w = qobject_cast<QWidget *>(m_parts.windows.open(name, nullptr));
-    // The status list is no dialog; the others hold the browser window as
-    // they would in one process.
-    if (!w || existed || name == u"frmAlarm"_s)
-        return;
-    bool ok = false;
-    const WId id = browserWinId.toULongLong(&ok);
-    if (ok && id && w->windowHandle()) {
-        if (QWindow *browser = QWindow::fromWinId(id)) {
-            w->windowHandle()->setTransientParent(browser);
-            connect(w, &QObject::destroyed, browser, &QObject::deleteLater);
-        }
-    }
-    ++m_holds;
-    send({ { u"op"_s, u"hold"_s }, { u"on"_s, true } });
-    QPointer<QProcess> process = m_process;
-    connect(w, &QObject::destroyed, this, [this, process] {
-        // A dialog of an earlier browser process holds nothing now.
-        if (!process || process != m_process || m_holds == 0)
-            return;
-        if (--m_holds == 0)
-            send({ { u"op"_s, u"hold"_s }, { u"on"_s, false } });
-    });
 }

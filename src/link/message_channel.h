@@ -1,15 +1,18 @@
 #pragma once
 
+#include "protocol.h"
+
 #include <QByteArray>
-#include <QJsonObject>
 #include <QObject>
 #include <QPointer>
 
 class QIODevice;
 
-// JSON objects, one a line, over a stream between the program and its
-// browser process. A line that is no JSON object is skipped; one longer than
-// kMaxLine means the other side is broken, and the channel closes.
+// The link's messages, one JSON object a line, over a stream between the
+// program and its browser process. A line that is no message is skipped; one
+// longer than kMaxLine means the other side is broken, and the channel closes.
+// So does a message that cannot be written: either way the other process is
+// as good as gone.
 class MessageChannel : public QObject
 {
     Q_OBJECT
@@ -21,12 +24,12 @@ public:
 
     bool isOpen() const { return m_open; }
     // Queued on the device; false once the channel is closed.
-    bool send(const QJsonObject &message);
+    bool send(const wire::Message &message);
     // Reads and delivers whatever has arrived, without waiting.
     void drain();
 
 Q_SIGNALS:
-    void received(const QJsonObject &message);
+    void received(const wire::Message &message);
     // The other side went away, or sent what no channel carries.
     void closed();
 

@@ -18,14 +18,19 @@ MessageChannel::MessageChannel(QIODevice *device, QObject *parent)
     connect(device, &QObject::destroyed, this, &MessageChannel::shut);
 }
 
-bool MessageChannel::send(const QJsonObject &message)
+bool MessageChannel::send(const wire::Message &message)
 {
     if (!m_open || !m_device)
         return false;
     // Compact JSON escapes every line break, so a line is a message.
-    QByteArray line = QJsonDocument(message).toJson(QJsonDocument::Compact);
+    QByteArray line = QJsonDocument(wire::encode(message)).toJson(QJsonDocument::Compact);
     line += '\n';
-    return m_device->write(line) == line.size();
+    if (m_device->write(line) != line.size()) {
+        qCWarning(lcBrowser) << "a message to the other process could not be written; the link is closed";
+        shut();
+        return false;
+    }
+    return true;
 }
 
 void MessageChannel::drain()
@@ -61,7 +66,12 @@ void MessageChannel::readAvailable()
             qCWarning(lcBrowser) << "skipped a message that is no JSON object:" << error.errorString();
             continue;
         }
-        Q_EMIT received(doc.object());
+        const std::optional<wire::Message> message = wire::decode(doc.object());
+        if (!message) {
+            qCWarning(lcBrowser) << "skipped a message of no known kind or shape:" << line.left(80);
+            continue;
+        }
+        Q_EMIT received(*message);
         if (!alive)
             return;
     }

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+// The names of the settings in the store, once. Their values stay text, as
+// larkvane.ini holds them.
+namespace Setting {
+
+inline const QString kLeadSeconds = QStringLiteral("infotime");
+inline const QString kBrowserX = QStringLiteral("x_pos");
+inline const QString kBrowserY = QStringLiteral("y_pos");
+inline const QString kBrowserWidth = QStringLiteral("w_width");
+inline const QString kBrowserHeight = QStringLiteral("w_height");
+// "1": start in the tray.
+inline const QString kStartInTray = QStringLiteral("chk1");
+// "1": the toolbar shown.
+inline const QString kToolbar = QStringLiteral("tbar1");
+// "1": the floating back and forward buttons shown.
+inline const QString kButtons = QStringLiteral("tbar2");
+// The buttons' corner, 0 to 3.
+inline const QString kButtonsCorner = QStringLiteral("tbar2mode");
+inline const QString kAlertTop = QStringLiteral("frmMes_pos_top");
+inline const QString kAlertLeft = QStringLiteral("frmMes_pos_left");
+inline const QString kSoundFile = QStringLiteral("wavfile");
+// The folder the program started in, where html/serch.html is.
+inline const QString kBootDir = QStringLiteral("boot_dir");
+
+} // namespace Setting

@@ -1,0 +1,10 @@
+#include <QCoreApplication>
+
+int runMessageChannelTest(int argc, char **argv);
+int runProtocolTest(int argc, char **argv);
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    return runMessageChannelTest(argc, argv) + runProtocolTest(argc, argv);
+}
