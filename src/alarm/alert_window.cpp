@@ -7,6 +7,7 @@
 #include "persistence.h"
 #include "screen_twips.h"
 #include "services.h"
+#include "settings_fields.h"
 #include "state_store.h"
 
 #include <QApplication>
@@ -132,7 +133,7 @@ void AlertWindow::placeAtStoredPosition()
     const StateStore &store = m_services.store;
     const TwipsScale tw = screenTwips();
     m_openedTwips
-        = { numericValue(store.value(u"frmMes_pos_left"_s)), numericValue(store.value(u"frmMes_pos_top"_s)) };
+        = { numericValue(store.value(Setting::kAlertLeft)), numericValue(store.value(Setting::kAlertTop)) };
     QPoint at(tw.toPixelsX(m_openedTwips.x()), tw.toPixelsY(m_openedTwips.y()));
     m_openedPixels = at;
     // A position left behind on a screen that is gone would hide the warning
@@ -245,9 +246,9 @@ void AlertWindow::closeEvent(QCloseEvent *event)
 {
     const TwipsScale tw = screenTwips();
     m_services.store.setValue(
-        u"frmMes_pos_top"_s, keptTwips(m_openedTwips.y(), m_openedPixels.y(), y(), tw.fromPixelsY(y())));
+        Setting::kAlertTop, keptTwips(m_openedTwips.y(), m_openedPixels.y(), y(), tw.fromPixelsY(y())));
     m_services.store.setValue(
-        u"frmMes_pos_left"_s, keptTwips(m_openedTwips.x(), m_openedPixels.x(), x(), tw.fromPixelsX(x())));
+        Setting::kAlertLeft, keptTwips(m_openedTwips.x(), m_openedPixels.x(), x(), tw.fromPixelsX(x())));
     // Out of the top layer as it goes; the window is hiding anyway, so the
     // re-created native window neither moves nor shows.
     setWindowFlag(Qt::WindowStaysOnTopHint, false);

@@ -5,6 +5,7 @@
 #include "persistence.h"
 #include "service_clock.h"
 #include "services.h"
+#include "settings_fields.h"
 #include "slot.h"
 #include "state_store.h"
 #include "status_line.h"
@@ -277,7 +278,7 @@ void StatusListWindow::fill()
         put(m_rows[n - 1].ends, store.slotValue(u"EndTime"_s, n));
 
     const QDateTime now = m_services.clock.now();
-    const QString generalLead = store.value(u"infotime"_s);
+    const QString generalLead = store.value(Setting::kLeadSeconds);
     for (int n = 1; n <= StateStore::kSlots; ++n) {
         if (!store.isOccupied(n))
             continue;

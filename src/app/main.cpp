@@ -14,6 +14,7 @@
 #include "qt_message_box.h"
 #include "service_clock.h"
 #include "services.h"
+#include "settings_fields.h"
 #include "signal_watcher.h"
 #include "single_instance.h"
 #include "sound_player.h"
@@ -134,7 +135,7 @@ int main(int argc, char *argv[])
     // after us may still take the icon.
     tray.show();
     const bool trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
-    if (showsBrowserAtStart(store.value(u"chk1"_s), trayAvailable)) {
+    if (showsBrowserAtStart(store.value(Setting::kStartInTray), trayAvailable)) {
         qCInfo(lcTray) << "opening the browser window"
                        << (trayAvailable ? "" : "(no notification area to start in)");
         browser.showBrowser();

@@ -5,6 +5,7 @@
 #include "message_box.h"
 #include "persistence.h"
 #include "services.h"
+#include "settings_fields.h"
 #include "sound_player.h"
 #include "state_store.h"
 #include "window_registry.h"
@@ -163,7 +164,7 @@ SettingsDialog::SettingsDialog(Services &services, QWidget *owner)
 void SettingsDialog::load()
 {
     const SettingsForm loaded = SettingsForm::fromStore(m_services.store);
-    m_text1->setText(m_services.store.value(u"infotime"_s));
+    m_text1->setText(m_services.store.value(Setting::kLeadSeconds));
     m_combo1->setCurrentIndex(0);
     m_text3->setText(loaded.soundPath);
     m_text2->setText(m_text1->text());

@@ -1,6 +1,7 @@
 #include "settings_form.h"
 
 #include "numeric.h"
+#include "settings_fields.h"
 #include "state_store.h"
 
 #include <QRegularExpression>
@@ -95,18 +96,18 @@ SettingsForm SettingsForm::fromStore(const StateStore &store)
 {
     SettingsForm form;
     // The lead is always shown in seconds, whatever unit it was typed in.
-    form.leadNumber = store.value(u"infotime"_s);
+    form.leadNumber = store.value(Setting::kLeadSeconds);
     form.leadUnit = Unit::Seconds;
-    form.soundPath = store.value(u"wavfile"_s);
-    form.startInTray = store.value(u"chk1"_s) == u"1"_s;
+    form.soundPath = store.value(Setting::kSoundFile);
+    form.startInTray = store.value(Setting::kStartInTray) == u"1"_s;
 
-    const QString tbar1 = store.value(u"tbar1"_s);
+    const QString tbar1 = store.value(Setting::kToolbar);
     form.toolbar = tbar1 == u"1"_s ? Pair::Shown : tbar1 == u"0"_s ? Pair::Hidden : Pair::Neither;
 
-    const QString tbar2 = store.value(u"tbar2"_s);
+    const QString tbar2 = store.value(Setting::kButtons);
     if (tbar2 == u"1"_s) {
         form.setButtons(Pair::Shown);
-        form.setCorner(cornerFromText(store.value(u"tbar2mode"_s)));
+        form.setCorner(cornerFromText(store.value(Setting::kButtonsCorner)));
     } else if (tbar2 == u"0"_s) {
         form.setButtons(Pair::Hidden);
     }
@@ -154,19 +155,19 @@ bool SettingsForm::store(StateStore &store) const
 {
     if (problem() != Problem::None)
         return false;
-    store.setValue(u"infotime"_s, *leadSeconds());
-    store.setValue(u"wavfile"_s, soundPath);
-    store.setValue(u"chk1"_s, startInTray ? u"1"_s : u"0"_s);
+    store.setValue(Setting::kLeadSeconds, *leadSeconds());
+    store.setValue(Setting::kSoundFile, soundPath);
+    store.setValue(Setting::kStartInTray, startInTray ? u"1"_s : u"0"_s);
     if (toolbar == Pair::Shown)
-        store.setValue(u"tbar1"_s, u"1"_s);
+        store.setValue(Setting::kToolbar, u"1"_s);
     else if (toolbar == Pair::Hidden)
-        store.setValue(u"tbar1"_s, u"0"_s);
+        store.setValue(Setting::kToolbar, u"0"_s);
     if (m_buttons == Pair::Shown) {
-        store.setValue(u"tbar2"_s, u"1"_s);
-        store.setValue(u"tbar2mode"_s, QString::number(m_corner));
+        store.setValue(Setting::kButtons, u"1"_s);
+        store.setValue(Setting::kButtonsCorner, QString::number(m_corner));
     } else if (m_buttons == Pair::Hidden) {
-        store.setValue(u"tbar2"_s, u"0"_s);
-        store.setValue(u"tbar2mode"_s, u"0"_s);
+        store.setValue(Setting::kButtons, u"0"_s);
+        store.setValue(Setting::kButtonsCorner, u"0"_s);
     }
     return true;
 }
