@@ -6,7 +6,7 @@ if(NOT CMAKE_INSTALL_PREFIX STREQUAL "/usr")
   message(FATAL_ERROR "The Debian package installs under /usr: configure with -DCMAKE_INSTALL_PREFIX=/usr")
 endif()
 
-set(LARKVANE_DEB_MAINTAINER "Larkvane maintainers <maintainers@users.noreply.c-seed-0b68e093.example>")
+set(LARKVANE_DEB_MAINTAINER "Larkvane maintainers <developers@larkvane.example>")
 set(LARKVANE_DEB_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/larkvane)
 
 # A native package: its changelog is the program's own, one entry for the

@@ -61,6 +61,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"larkvane"_s);
     QApplication::setApplicationVersion(u"3.9"_s);
+    // Ties the windows and notifications to the menu entry (Wayland, trays).
+    QGuiApplication::setDesktopFileName(u"io.github.larkvane.Larkvane"_s);
     QApplication::setWindowIcon(larkvaneIcon());
     // Closing the browser window leaves the program in the tray.
     QApplication::setQuitOnLastWindowClosed(false);
