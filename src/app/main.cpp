@@ -3,6 +3,7 @@
 #include "app_icon.h"
 #include "browser_process.h"
 #include "clock.h"
+#include "countdown.h"
 #include "dbus_notifier.h"
 #include "dbus_sleep_inhibitor.h"
 #include "extension_follower.h"
@@ -12,6 +13,7 @@
 #include "profile_file.h"
 #include "qt_file_dialog.h"
 #include "qt_message_box.h"
+#include "resume_watcher.h"
 #include "service_clock.h"
 #include "services.h"
 #include "settings_fields.h"
@@ -122,6 +124,9 @@ int main(int argc, char *argv[])
     DBusSleepInhibitor inhibitor;
     WindowSetup setup(services, browser, lifecycle, notifier, inhibitor);
     setup.registerAll();
+    // Slots asleep until their moments wake on timers that stop in suspend.
+    ResumeWatcher resume(QDBusConnection::systemBus());
+    QObject::connect(&resume, &ResumeWatcher::resumed, setup.countdown(), &Countdown::paceChanged);
     QObject::connect(setup.follower(), &ExtensionFollower::notification, &notifier,
         [&notifier](const QString &text) { notifier.showNotice(text); });
     QObject::connect(

@@ -27,6 +27,7 @@ public:
 
     // Desktop notifications the program wants to give (an extended auction).
     ExtensionFollower *follower() const { return m_follower.get(); }
+    Countdown *countdown() const { return m_countdown.get(); }
 
     // The alert sound player, needed before the services exist.
     static std::unique_ptr<SoundPlayer> makeSoundPlayer();

@@ -3,6 +3,7 @@
 
 #include "dbus_sleep_inhibitor.h"
 #include "doubles.h"
+#include "resume_watcher.h"
 #include "sleep_guard.h"
 #include "state_store.h"
 
@@ -11,6 +12,7 @@
 #include <QDBusObjectPath>
 #include <QDBusUnixFileDescriptor>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QtTest>
 
@@ -113,6 +115,7 @@ private Q_SLOTS:
     void cleanupTestCase();
     void heldNearAnEnd_data();
     void heldNearAnEnd();
+    void resumeIsHeard();
 
 private:
     QProcess m_bus;
@@ -198,6 +201,27 @@ void InhibitorTest::heldNearAnEnd()
     service.unregisterService(u"org.freedesktop.login1"_s);
     QDBusConnection::disconnectFromBus(u"service "_s + tag);
     QDBusConnection::disconnectFromBus(u"client "_s + tag);
+}
+
+// Slots asleep until their moments are woken when logind says the machine has.
+void InhibitorTest::resumeIsHeard()
+{
+    QDBusConnection service = QDBusConnection::connectToBus(m_address, u"service resume"_s);
+    QVERIFY(service.registerService(u"org.freedesktop.login1"_s));
+    QDBusConnection client = QDBusConnection::connectToBus(m_address, u"client resume"_s);
+    ResumeWatcher watcher(client);
+    QVERIFY(watcher.listening());
+    QSignalSpy resumed(&watcher, &ResumeWatcher::resumed);
+    for (const bool starting : { true, false }) {
+        QDBusMessage signal = QDBusMessage::createSignal(
+            u"/org/freedesktop/login1"_s, u"org.freedesktop.login1.Manager"_s, u"PrepareForSleep"_s);
+        signal << starting;
+        QVERIFY(service.send(signal));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(resumed.size(), 1, 5000);
+    service.unregisterService(u"org.freedesktop.login1"_s);
+    QDBusConnection::disconnectFromBus(u"service resume"_s);
+    QDBusConnection::disconnectFromBus(u"client resume"_s);
 }
 
 QTEST_GUILESS_MAIN(InhibitorTest)
