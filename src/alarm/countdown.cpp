@@ -5,6 +5,7 @@
 #include "numeric.h"
 #include "persistence.h"
 #include "services.h"
+#include "settings_fields.h"
 #include "slot.h"
 #include "sound_player.h"
 #include "state_store.h"
@@ -74,10 +75,9 @@ void Countdown::onArmedChanged(int n, bool armed)
         return;
     // The alert comes only when the time left meets the lead exactly, once a
     // second: say so now when that can never happen.
-    const StateStore &store = m_services.store;
-    const double left = Slot(m_services.store, n).secondsLeft();
-    const QString ownLead = store.slotValue(u"reTime"_s, n);
-    const double lead = ownLead.isEmpty() ? numericValue(store.value(u"infotime"_s)) : numericValue(ownLead);
+    const Slot slot(m_services.store, n);
+    const double left = slot.secondsLeft();
+    const double lead = slot.lead();
     const char *outlook = "";
     if (lead < 0 || lead != std::floor(lead))
         outlook = ": a lead that is no whole number of seconds never alerts";
@@ -85,7 +85,8 @@ void Countdown::onArmedChanged(int n, bool armed)
         outlook = ": that is not ahead, so no alert comes before the end";
     qCInfo(lcAlarm).nospace().noquote()
         << "slot " << n << " counting: " << left << " s left, alert at " << lead << " s left"
-        << (ownLead.isEmpty() ? " (the general lead)" : " (its own)") << outlook;
+        << (m_services.store.slotValue(u"reTime"_s, n).isEmpty() ? " (the general lead)" : " (its own)")
+        << outlook;
 }
 
 void Countdown::tick(int n)
@@ -128,18 +129,11 @@ void Countdown::run(int n, qint64 atLeast)
     plan(n);
 }
 
-double Countdown::leadOf(int n) const
-{
-    const StateStore &store = m_services.store;
-    const QString ownLead = store.slotValue(u"reTime"_s, n);
-    return ownLead.isEmpty() ? numericValue(store.value(u"infotime"_s)) : numericValue(ownLead);
-}
-
 qint64 Countdown::secondsToNextMoment(int n) const
 {
     const StateStore &store = m_services.store;
     const double left = numericValue(store.slotValue(u"ed"_s, n)) - numericValue(store.slotValue(u"st"_s, n));
-    const double lead = leadOf(n);
+    const double lead = Slot(m_services.store, n).lead();
     // Waiting at the end, or a count set right that stepped over the lead:
     // the next second matters.
     if (!(left > 1) || (m_lastLeft[n - 1] > lead && left < lead && lead == std::floor(lead)))
@@ -188,7 +182,7 @@ void Countdown::onValueChanged(const QString &name)
     // moment; the slot's own ticks write only its count.
     if (!m_watched || m_watched())
         return;
-    if (name == u"infotime"_s) {
+    if (name == Setting::kLeadSeconds) {
         for (int n = 1; n <= StateStore::kSlots; ++n)
             plan(n);
         return;
@@ -234,8 +228,7 @@ bool Countdown::step(int n, bool last, bool alertPending)
     if (last)
         m_services.statusLine.setText(statusText());
 
-    const QString ownLead = store.slotValue(u"reTime"_s, n);
-    const double lead = ownLead.isEmpty() ? numericValue(store.value(u"infotime"_s)) : numericValue(ownLead);
+    const double lead = Slot(store, n).lead();
 
     const double left = memory.total - memory.elapsed;
     // A count set right by the service's clock may step over the lead; the
@@ -274,7 +267,7 @@ void Countdown::raiseAlert(int n, double secondsLeft)
     if (windows.find(kAlertWindow))
         windows.close(kAlertWindow);
 
-    const QString sound = store.value(u"wavfile"_s);
+    const QString sound = store.value(Setting::kSoundFile);
     qCInfo(lcAlarm).nospace().noquote()
         << "slot " << n << " alert, " << secondsLeft << " s left: 「" << store.slotValue(u"TimerText"_s, n)
         << "」; sound " << (sound.isEmpty() ? u"(none set)"_s : sound);

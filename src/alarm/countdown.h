@@ -72,7 +72,6 @@ private:
     // Seconds of count until slot n's next moment that matters.
     qint64 secondsToNextMoment(int n) const;
     void plan(int n);
-    double leadOf(int n) const;
     void raiseAlert(int n, double secondsLeft);
     QString statusText() const;
     void onArmedChanged(int n, bool armed);

@@ -3,7 +3,9 @@
 #include "desktop_notifier.h"
 #include "log.h"
 #include "numeric.h"
+#include "settings_fields.h"
 #include "sleep_inhibitor.h"
+#include "slot.h"
 #include "state_store.h"
 
 #include <cmath>
@@ -48,7 +50,7 @@ SleepGuard::SleepGuard(StateStore &store, SleepInhibitor &inhibitor, DesktopNoti
             if (n >= 1 && n <= StateStore::kSlots)
                 m_ends[n - 1] = {};
         }
-        if (name.startsWith(u"ed"_s) || name.startsWith(u"reTime"_s) || name == u"infotime"_s)
+        if (name.startsWith(u"ed"_s) || name.startsWith(u"reTime"_s) || name == Setting::kLeadSeconds)
             review();
     });
     review();
@@ -111,9 +113,7 @@ void SleepGuard::review()
         }
         if (now <= end.atMs)
             end.sleptMs = slept;
-        const QString ownLead = m_store.slotValue(u"reTime"_s, n);
-        const double lead
-            = ownLead.isEmpty() ? numericValue(m_store.value(u"infotime"_s)) : numericValue(ownLead);
+        const double lead = Slot(m_store, n).lead();
         // A slot run out and waiting for word of its end is at its end now.
         const qint64 endInMs = std::max<qint64>(end.atMs - now, 0);
         consider(endInMs);

@@ -6,6 +6,7 @@
 #include "persistence.h"
 #include "service_clock.h"
 #include "service_time.h"
+#include "slot.h"
 #include "state_store.h"
 #include "status_line.h"
 #include "time_text.h"
@@ -49,12 +50,6 @@ ExtensionFollower::~ExtensionFollower()
 {
     for (int n = 1; n <= StateStore::kSlots; ++n)
         cancel(n);
-}
-
-double ExtensionFollower::leadOf(int n) const
-{
-    const QString ownLead = m_store.slotValue(u"reTime"_s, n);
-    return numericValue(ownLead.isEmpty() ? m_store.value(u"infotime"_s) : ownLead);
 }
 
 bool ExtensionFollower::holdsAtEnd(int n) const
@@ -113,7 +108,7 @@ void ExtensionFollower::onTick(int n)
         return;
 
     const qint64 left = wholeValue(m_store.slotValue(u"ed"_s, n)) - wholeValue(m_store.slotValue(u"st"_s, n));
-    if (double(left) > leadOf(n))
+    if (double(left) > Slot(m_store, n).lead())
         f.alertAhead = true;
 
     if (left <= 0) {
@@ -141,7 +136,7 @@ void ExtensionFollower::onTick(int n)
     if (f.pending)
         return;
 
-    const bool atAlert = f.alertAhead && double(left) <= leadOf(n);
+    const bool atAlert = f.alertAhead && double(left) <= Slot(m_store, n).lead();
     if (!f.read && !m_clock.offsetMs(QUrl(url).host())) {
         read(n, url, "to learn its service's clock");
     } else if (atAlert) {
@@ -234,7 +229,7 @@ void ExtensionFollower::onFetched(int n, const QString &url, const FetchResult &
         m_store.setSlotValue(u"EndTime"_s, n, page.end);
         m_follow[n - 1].lastReadLeft = trueLeft;
         // Its lead is ahead again: read there too.
-        if (double(trueLeft) > leadOf(n))
+        if (double(trueLeft) > Slot(m_store, n).lead())
             m_follow[n - 1].alertAhead = true;
         m_persistence.save();
         const QString text = u"終了時間が延長されました（"_s + page.end + u"）"_s;

@@ -89,7 +89,6 @@ private:
     void read(int n, const QString &url, const char *why);
     void onFetched(int n, const QString &url, const FetchResult &result);
     void setLeft(int n, qint64 left);
-    double leadOf(int n) const;
     void cancel(int n);
 
     StateStore &m_store;

@@ -5,6 +5,7 @@
 #include "persistence.h"
 #include "service_clock.h"
 #include "services.h"
+#include "settings_fields.h"
 #include "slot.h"
 #include "state_store.h"
 #include "status_line.h"
@@ -61,7 +62,7 @@ void Registration::registerSlot(int n, const QString &caption, const QString &ur
     const QString endSeconds = store.value(u"tmpedsec"_s);
     const QString pageTitle = store.value(u"tmptitle"_s);
 
-    if (store.value(u"wavfile"_s).isEmpty()) {
+    if (store.value(Setting::kSoundFile).isEmpty()) {
         qCInfo(lcBrowser) << "slot" << n << "not set: no sound file is chosen";
         m_services.messages.show(u"サウンドが指定されていません。環境設定を確認してください。"_s, owner);
         return;

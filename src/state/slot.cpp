@@ -2,6 +2,7 @@
 
 #include "clock.h"
 #include "numeric.h"
+#include "settings_fields.h"
 #include "state_store.h"
 #include "time_text.h"
 
@@ -37,6 +38,12 @@ QDateTime Slot::end() const
 {
     const TimeTextParts parts = readTimeText(m_store.slotValue(u"EndTime"_s, m_n));
     return parts.isValid() ? japanDateTime(parts.date, parts.time) : QDateTime();
+}
+
+double Slot::lead() const
+{
+    const QString own = m_store.slotValue(u"reTime"_s, m_n);
+    return numericValue(own.isEmpty() ? m_store.value(Setting::kLeadSeconds) : own);
 }
 
 double Slot::secondsLeft() const

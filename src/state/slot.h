@@ -32,6 +32,9 @@ public:
     QDateTime end() const;
     // What the count has left: ed - st.
     double secondsLeft() const;
+    // The lead its alert comes at: its own (a snooze's), even "0", else the
+    // general one; an empty own lead is none.
+    double lead() const;
 
 private:
     StateStore &m_store;
