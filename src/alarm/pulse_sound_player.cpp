@@ -96,17 +96,17 @@ void PulseSoundPlayer::playOnThread(const QString &file)
         report(Outcome::NotWav, {});
         return;
     }
-    const pa_sample_spec spec { sampleFormat(sound->encoding), uint32_t(sound->rate),
+    const pa_sample_spec sampleLayout { sampleFormat(sound->encoding), uint32_t(sound->rate),
         uint8_t(sound->channels) };
     int error = 0;
     pa_simple *stream = pa_simple_new(
-        nullptr, "Larkvane", PA_STREAM_PLAYBACK, nullptr, "alert", &spec, nullptr, nullptr, &error);
+        nullptr, "Larkvane", PA_STREAM_PLAYBACK, nullptr, "alert", &sampleLayout, nullptr, nullptr, &error);
     if (!stream) {
         report(Outcome::NoServer, QString::fromUtf8(pa_strerror(error)));
         return;
     }
     // Small pieces, so that the program can end while a long file plays.
-    const qsizetype frameBytes = qsizetype(pa_frame_size(&spec));
+    const qsizetype frameBytes = qsizetype(pa_frame_size(&sampleLayout));
     const qsizetype piece = qMax<qsizetype>(frameBytes, sound->rate / 20 * frameBytes);
     QString problem;
     for (qsizetype at = 0; at < sound->frames.size() && !m_stop; at += piece) {

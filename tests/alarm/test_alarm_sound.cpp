@@ -32,11 +32,11 @@ public:
     SinkRecorder()
     {
         m_thread = std::thread([this] {
-            const pa_sample_spec spec { PA_SAMPLE_S16LE, kRate, 1 };
+            const pa_sample_spec sampleLayout { PA_SAMPLE_S16LE, kRate, 1 };
             const pa_buffer_attr attr { uint32_t(-1), uint32_t(-1), uint32_t(-1), uint32_t(-1),
                 kRate / 500 * 2 };
-            pa_simple *in = pa_simple_new(
-                nullptr, "test", PA_STREAM_RECORD, "null.monitor", "monitor", &spec, nullptr, &attr, nullptr);
+            pa_simple *in = pa_simple_new(nullptr, "test", PA_STREAM_RECORD, "null.monitor", "monitor",
+                &sampleLayout, nullptr, &attr, nullptr);
             m_ready = true;
             if (!in)
                 return;
