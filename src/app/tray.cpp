@@ -43,6 +43,8 @@ Tray::Tray(const QIcon &icon, QObject *parent)
     m_menu->setObjectName(u"mnuMenu"_s);
     connect(addEntry(m_menu, u"mnuOpen"_s, u"ウィンドウを開く"_s), &QAction::triggered, this,
         &Tray::openRequested);
+    connect(addEntry(m_menu, u"mnuByAddress"_s, u"URL・オークションIDで登録…"_s), &QAction::triggered, this,
+        &Tray::byAddressRequested);
     connect(addEntry(m_menu, u"mnuVersion"_s, u"ﾊﾞｰｼﾞｮﾝ情報"_s), &QAction::triggered, this,
         &Tray::versionRequested);
     m_menu->addSeparator()->setObjectName(u"mnuLine"_s);

@@ -34,6 +34,7 @@ Q_SIGNALS:
     // host (KDE, GNOME's AppIndicator extension).
     void iconActivated();
     void openRequested();
+    void byAddressRequested();
     void versionRequested();
     void exitRequested();
 

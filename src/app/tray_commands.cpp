@@ -32,6 +32,7 @@ void TrayCommands::listenTo(const Tray &tray)
 {
     connect(&tray, &Tray::iconActivated, this, &TrayCommands::iconActivated);
     connect(&tray, &Tray::openRequested, this, &TrayCommands::openWindow);
+    connect(&tray, &Tray::byAddressRequested, this, &TrayCommands::registerByAddress);
     connect(&tray, &Tray::versionRequested, this, &TrayCommands::showVersion);
     connect(&tray, &Tray::exitRequested, this, &TrayCommands::exit);
 }
@@ -44,6 +45,12 @@ void TrayCommands::iconActivated()
 void TrayCommands::openWindow()
 {
     showBrowser(openRecoveryOrder());
+}
+
+void TrayCommands::registerByAddress()
+{
+    // From the tray it stands alone: nothing needs the browser window for it.
+    m_services.windows.open(u"frmByAddress"_s, nullptr);
 }
 
 void TrayCommands::showVersion()

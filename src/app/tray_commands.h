@@ -25,6 +25,7 @@ public:
 public Q_SLOTS:
     void iconActivated();
     void openWindow();
+    void registerByAddress();
     void showVersion();
     void exit();
 

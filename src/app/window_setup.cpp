@@ -2,6 +2,7 @@
 
 #include "alarm_windows.h"
 #include "app_windows.h"
+#include "batch_windows.h"
 #include "bookmark_window.h"
 #include "browser_process.h"
 #include "countdown.h"
@@ -44,6 +45,7 @@ void WindowSetup::registerAll()
     alarm();
     settings();
     bookmarks();
+    batch();
 }
 
 void WindowSetup::app()
@@ -60,8 +62,11 @@ void WindowSetup::browser()
     m_followFetcher = std::make_unique<NetworkPageFetcher>();
     m_follower = std::make_unique<ExtensionFollower>(m_services.store, m_services.persistence,
         m_services.clock, *m_followFetcher, m_services.statusLine, &Countdown::bootClockMs);
-    QObject::connect(&m_browser, &BrowserProcess::userAgentChanged, m_followFetcher.get(),
-        &NetworkPageFetcher::setUserAgent);
+    QObject::connect(
+        &m_browser, &BrowserProcess::userAgentChanged, m_followFetcher.get(), [this](const QString &agent) {
+            m_userAgent = agent;
+            m_followFetcher->setUserAgent(agent);
+        });
 }
 
 void WindowSetup::alarm()
@@ -108,4 +113,14 @@ void WindowSetup::settings()
 void WindowSetup::bookmarks()
 {
     registerBookmarkWindows(m_services.windows, m_services);
+}
+
+void WindowSetup::batch()
+{
+    registerBatchWindows(m_services.windows, m_services, [this]() -> std::unique_ptr<PageFetcher> {
+        auto fetcher = std::make_unique<NetworkPageFetcher>();
+        if (!m_userAgent.isEmpty())
+            fetcher->setUserAgent(m_userAgent);
+        return fetcher;
+    });
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <memory>
 
 class BrowserProcess;
@@ -38,6 +40,7 @@ private:
     void alarm();
     void settings();
     void bookmarks();
+    void batch();
 
     Services &m_services;
     BrowserProcess &m_browser;
@@ -48,4 +51,6 @@ private:
     std::unique_ptr<ExtensionFollower> m_follower;
     std::unique_ptr<Countdown> m_countdown;
     std::unique_ptr<SleepGuard> m_sleepGuard;
+    // The browser's own, once a window has told it: every fetch looks alike.
+    QString m_userAgent;
 };

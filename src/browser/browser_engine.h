@@ -1,5 +1,7 @@
 #pragma once
 
+#include "browser_host.h"
+
 #include <QObject>
 #include <QString>
 #include <QUrl>
@@ -41,6 +43,8 @@ public:
     virtual QString locationName() const = 0;
     // What the browser sends as User-Agent, so a second fetch looks the same.
     virtual QString userAgent() const = 0;
+    // Gathers the links of the page now shown; linksCollected() brings them.
+    virtual void collectLinks() = 0;
 
 Q_SIGNALS:
     // The link under the pointer, or the loading state when there is none.
@@ -49,4 +53,5 @@ Q_SIGNALS:
     // A document finished loading (successfully or not); `topLevel` is false
     // for frames.
     void documentComplete(bool topLevel, const QString &url);
+    void linksCollected(const PageLinks &page);
 };

@@ -94,6 +94,7 @@ void BrowserWindow::open()
 {
     setWindowTitle(kAppTitle);
     setTimerMenuEnabled(false);
+    setPageItemsEnabled(false);
     if (!m_engine)
         createEngine();
 
@@ -150,6 +151,8 @@ QList<BrowserWindow::CommandEntry> BrowserWindow::commandTable()
         { u"mnuBmplus"_s, u"このページを追加する"_s, {}, program(C::AddBookmark) },
         { u"mnuBmedit"_s, u"表示/編集をする"_s, {}, program(C::Bookmarks) },
         { u"mnuTimerlist"_s, u"ﾀｲﾏｰ状況一覧(&L)"_s, {}, program(C::TimerList) },
+        { u"mnuPageItems"_s, u"このページの商品から登録…"_s, {}, program(C::TimersFromPage) },
+        { u"mnuByAddress"_s, u"URL・オークションIDで登録…"_s, {}, program(C::TimerByAddress) },
         { u"mnuHelpVersion"_s, u"ﾊﾞｰｼﾞｮﾝ情報(&V)..."_s, {}, program(C::Version) },
         // The toolbar; お気に入り and タイマー act through their drop-downs only.
         { u"環境設定"_s, u"環境設定"_s, u"settings"_s, program(C::Settings) },
@@ -267,6 +270,14 @@ void BrowserWindow::buildMenus()
     m_timerMenu = addMenu(bar, u"mnutimer"_s, u"タイマー(&T)"_s);
     for (int n = 1; n <= 10; ++n)
         addCommand(m_timerMenu, u"mnutimer"_s + QString::number(n));
+    addSeparator(m_timerMenu, u"mnutimerLine1"_s);
+    addCommand(m_timerMenu, u"mnuPageItems"_s);
+    addCommand(m_timerMenu, u"mnuByAddress"_s);
+    // A list may have added items since it loaded (more results, a scroll).
+    connect(m_timerMenu, &QMenu::aboutToShow, this, [this] {
+        if (m_engine)
+            m_engine->collectLinks();
+    });
 
     addCommand(bar, u"mnuTimerlist"_s);
 
@@ -559,8 +570,16 @@ void BrowserWindow::setHeld(bool held)
 
 void BrowserWindow::setTimerMenuEnabled(bool enabled)
 {
-    m_timerMenu->setEnabled(enabled);
-    m_timerMenu->menuAction()->setEnabled(enabled);
+    for (QAction *action : m_timerMenu->actions()) {
+        if (action->objectName().startsWith(u"mnutimer"_s) && !action->isSeparator())
+            action->setEnabled(enabled);
+    }
+}
+
+void BrowserWindow::setPageItemsEnabled(bool enabled)
+{
+    if (QAction *action = m_timerMenu->findChild<QAction *>(u"mnuPageItems"_s))
+        action->setEnabled(enabled);
 }
 
 // A command that fails says so and ends there; the program goes on in the

@@ -50,7 +50,11 @@ public:
     void applyBars(const wire::Bars &bars);
 
     void setCountdownLine(const QString &text);
+    // The ten timer entries; the menu itself stays open for the entries
+    // that register from a list or an address.
     void setTimerMenuEnabled(bool enabled);
+    // "このページの商品から登録…": the page links to auctions.
+    void setPageItemsEnabled(bool enabled);
 
     // While a dialog of the program holds the window, it takes no input and
     // its close box does nothing, as a modal dialog's owner would.

@@ -268,14 +268,19 @@ bool readVisibleRows(QByteArrayView body, ItemDataReading &r)
 
 } // namespace
 
-QString yahooAuctionId(const QUrl &url)
+bool isYahooAuctionHost(const QUrl &url)
 {
     const QString scheme = url.scheme().toLower();
     if (scheme != u"http"_s && scheme != u"https"_s)
-        return QString();
+        return false;
     static const QRegularExpression host(
         uR"(^(?:(?:page\d*\.)?auctions\.yahoo\.co\.jp)$)"_s, QRegularExpression::CaseInsensitiveOption);
-    if (!host.match(url.host()).hasMatch())
+    return host.match(url.host()).hasMatch();
+}
+
+QString yahooAuctionId(const QUrl &url)
+{
+    if (!isYahooAuctionHost(url))
         return QString();
     // .../auction/<id>: a list or search page has no single auction.
     const QStringList segments = url.path().split(u'/', Qt::SkipEmptyParts);

@@ -30,6 +30,10 @@ struct ItemDataReading
     bool found() const { return source != Source::None; }
 };
 
+// An http(s) address on one of the hosts Yahoo!オークション serves item pages
+// from.
+bool isYahooAuctionHost(const QUrl &url);
+
 // The auction id of a Yahoo!オークション item page address (its last path
 // segment), or an empty text for any other address.
 QString yahooAuctionId(const QUrl &url);

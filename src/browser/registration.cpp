@@ -13,15 +13,19 @@
 
 #include <QUrl>
 
-#include <optional>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
+
+const QString Registration::kNoFreeSlot = u"空いているタイマーがありません。"_s;
 
 namespace {
 
 const QString kAppTitleSuffix = u" - Larkvane"_s;
 
-std::optional<QString> itemName(const QString &caption)
+} // namespace
+
+std::optional<QString> Registration::itemName(const QString &caption)
 {
     const QString title
         = caption.endsWith(kAppTitleSuffix) ? caption.chopped(kAppTitleSuffix.size()) : caption;
@@ -46,8 +50,6 @@ std::optional<QString> itemName(const QString &caption)
         return std::nullopt;
     return name;
 }
-
-} // namespace
 
 Registration::Registration(Services &services)
     : m_services(services)
@@ -102,13 +104,84 @@ void Registration::registerSlot(int n, const QString &caption, const QString &ur
         m_services.messages.show(u"このページではタイマーが使えません。"_s, owner);
         return;
     }
-    // Whole seconds from the last whole second, and the first tick on the
-    // next one: the count then meets the true time left to the millisecond.
-    const QDateTime now = m_services.clock.now(QUrl(url).host());
-    qCInfo(lcBrowser).nospace().noquote()
-        << "slot " << n << " set from " << url << ": 「" << *name << "」, ends " << end
-        << (endAt.time().second() ? " (to the second)" : "");
-    Slot(store, n).armUntil(endAt, now);
+    arm(n, { *name, url, start, end, endAt });
     m_services.persistence.save();
     m_services.messages.show(*name + u"　のタイマーをスタートしました。"_s, owner);
+}
+
+void Registration::arm(int n, const Registrable &item)
+{
+    StateStore &store = m_services.store;
+    store.setSlotValue(u"TimerText"_s, n, item.name);
+    store.setSlotValue(u"URL"_s, n, item.url);
+    store.setSlotValue(u"starttime"_s, n, item.start);
+    store.setSlotValue(u"EndTime"_s, n, item.end);
+    // Whole seconds from the last whole second, and the first tick on the
+    // next one: the count then meets the true time left to the millisecond.
+    const QDateTime now = m_services.clock.now(QUrl(item.url).host());
+    qCInfo(lcBrowser).nospace().noquote()
+        << "slot " << n << " set from " << item.url << ": 「" << item.name << "」, ends " << item.end
+        << (item.endAt.time().second() ? " (to the second)" : "");
+    Slot(store, n).armUntil(item.endAt, now);
+}
+
+QList<int> Registration::freeSlots() const
+{
+    QList<int> free;
+    for (int n = 1; n <= StateStore::kSlots; ++n) {
+        if (!m_services.store.isArmed(n))
+            free.append(n);
+    }
+    return free;
+}
+
+bool Registration::soundChosen(QObject *owner) const
+{
+    if (!m_services.store.value(Setting::kSoundFile).isEmpty())
+        return true;
+    qCInfo(lcBrowser) << "nothing registered: no sound file is chosen";
+    m_services.messages.show(u"サウンドが指定されていません。環境設定を確認してください。"_s, owner);
+    return false;
+}
+
+bool Registration::registerItem(const Registrable &item, QObject *owner)
+{
+    if (!soundChosen(owner))
+        return false;
+    const QList<int> free = freeSlots();
+    if (free.isEmpty()) {
+        qCInfo(lcBrowser) << "nothing registered: every slot is counting down";
+        m_services.messages.show(kNoFreeSlot, owner);
+        return false;
+    }
+    if (item.name.isEmpty() || !item.endAt.isValid()) {
+        m_services.messages.show(u"このページではタイマーが使えません。"_s, owner);
+        return false;
+    }
+    arm(free.first(), item);
+    m_services.persistence.save();
+    m_services.messages.show(item.name + u"　のタイマーをスタートしました。"_s, owner);
+    return true;
+}
+
+int Registration::registerItems(QList<Registrable> items, QObject *owner)
+{
+    if (!soundChosen(owner))
+        return 0;
+    std::stable_sort(items.begin(), items.end(),
+        [](const Registrable &a, const Registrable &b) { return a.endAt < b.endAt; });
+    const QList<int> free = freeSlots();
+    const qsizetype started = std::min(free.size(), items.size());
+    for (qsizetype i = 0; i < started; ++i)
+        arm(free[i], items[i]);
+    if (started > 0)
+        m_services.persistence.save();
+    QString text = QString::number(started) + u" 件のタイマーをスタートしました。"_s;
+    if (items.size() > started) {
+        text += u"\n空いているタイマーが足りないため、"_s + QString::number(items.size() - started)
+            + u" 件は登録できませんでした。"_s;
+    }
+    qCInfo(lcBrowser).noquote() << started << "of" << items.size() << "items registered at once";
+    m_services.messages.show(text, owner);
+    return int(started);
 }

@@ -9,6 +9,7 @@
 #include <QWebEngineNewWindowRequest>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineScript>
 #include <QWebEngineView>
 
 #include <utility>
@@ -60,6 +61,7 @@ WebEngineBrowser::WebEngineBrowser(QWebEngineProfile *profile, QWidget *parent)
     // document only, failed loads included (they show an error page).
     connect(page, &QWebEnginePage::loadFinished, this, [this](bool) {
         Q_EMIT documentComplete(true, locationUrl());
+        collectLinks();
         if (!m_newWindowUrl.isEmpty())
             QMetaObject::invokeMethod(this, &WebEngineBrowser::openNewWindowUrl, Qt::QueuedConnection);
     });
@@ -109,6 +111,32 @@ void WebEngineBrowser::navigate(const QString &address)
     const QUrl url = browserAddress(address);
     if (m_view && url.isValid())
         m_view->load(url);
+}
+
+void WebEngineBrowser::collectLinks()
+{
+    if (!m_view)
+        return;
+    // In a world of its own, so that the page's scripts cannot stand in for
+    // the DOM; a page of thousands of links gives its first 5000.
+    static const QString script = uR"((function () {
+  var found = [], links = document.links, n = Math.min(links.length, 5000);
+  for (var i = 0; i < n; ++i) {
+    var href = links[i].href;
+    if (typeof href === 'string') found.push(href);
+  }
+  return { links: found, password: document.querySelector('input[type=password]') !== null };
+})())"_s;
+    const QString url = locationUrl();
+    const QPointer<WebEngineBrowser> self(this);
+    m_view->page()->runJavaScript(
+        script, QWebEngineScript::ApplicationWorld, [self, url](const QVariant &result) {
+            if (!self)
+                return;
+            const QVariantMap found = result.toMap();
+            Q_EMIT self->linksCollected(
+                { url, found.value(u"links"_s).toStringList(), found.value(u"password"_s).toBool() });
+        });
 }
 
 bool WebEngineBrowser::goBack()

@@ -27,6 +27,7 @@ public:
     QString locationUrl() const override;
     QString locationName() const override;
     QString userAgent() const override;
+    void collectLinks() override;
 
 private:
     void showContextMenu(const QPoint &pos);

@@ -8,7 +8,7 @@ add_library(larkvane_browser_rules STATIC
   status_text.cpp status_text.h
 )
 target_include_directories(larkvane_browser_rules PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(larkvane_browser_rules PUBLIC Qt6::Core)
+target_link_libraries(larkvane_browser_rules PUBLIC larkvane_core Qt6::Core)
 
 # The browser window frmWeb and the engine behind WebBrows.
 qt_add_resources(larkvane_browser_rcc browser.qrc)

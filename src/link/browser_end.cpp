@@ -78,6 +78,8 @@ BrowserWindow *BrowserEnd::ensureWindow()
             sendLocation();
             send(wire::DocumentComplete { topLevel, url });
         });
+        connect(engine, &BrowserEngine::linksCollected, this,
+            [this](const PageLinks &page) { send(wire::PageLinksFound { page }); });
     }
     connect(w, &QObject::destroyed, this, [this] {
         // Queued: the window's geometry is on the link before the process
@@ -119,6 +121,9 @@ void BrowserEnd::receive(const wire::Message &message)
     } else if (const auto *menu = std::get_if<wire::TimerMenu>(&message)) {
         if (m_window)
             m_window->setTimerMenuEnabled(menu->enabled);
+    } else if (const auto *items = std::get_if<wire::PageItemsMenu>(&message)) {
+        if (m_window)
+            m_window->setPageItemsEnabled(items->enabled);
     } else if (const auto *bars = std::get_if<wire::Bars>(&message)) {
         m_setup.bars = bars->settings;
         if (m_window)

@@ -79,7 +79,12 @@ QString BrowserProbe::report() const
         lines << u"held "_s + (w->isHeld() ? u"1"_s : u"0"_s);
         lines << u"caption "_s + w->windowTitle();
         lines << u"countdown "_s + w->findChild<QStatusBar *>(u"stsBar"_s)->currentMessage();
-        lines << u"timer-menu "_s + (w->findChild<QMenu *>(u"mnutimer"_s)->isEnabled() ? u"1"_s : u"0"_s);
+        auto enabled = [w](const QString &name) {
+            const QAction *action = w->findChild<QAction *>(name);
+            return action && action->isEnabled() ? u"1"_s : u"0"_s;
+        };
+        lines << u"timer-menu "_s + enabled(u"mnutimer1"_s);
+        lines << u"page-items "_s + enabled(u"mnuPageItems"_s);
         lines << u"toolbar "_s + (w->findChild<QToolBar *>(u"Toolbar1"_s)->isVisible() ? u"1"_s : u"0"_s);
         lines << u"buttons "_s + (w->findChild<QToolButton *>(u"bt01"_s)->isVisible() ? u"1"_s : u"0"_s);
     }

@@ -88,6 +88,11 @@ QString BrowserProcess::locationName() const
     return m_end ? m_end->locationName() : QString();
 }
 
+PageLinks BrowserProcess::pageLinks() const
+{
+    return m_end ? m_end->pageLinks() : PageLinks();
+}
+
 bool BrowserProcess::start()
 {
     if (isRunning())

@@ -34,6 +34,7 @@ public:
     bool isOpen() const override;
     QString locationUrl() const override;
     QString locationName() const override;
+    PageLinks pageLinks() const override;
     // The window lives in another process: never an owner here.
     QObject *window() const override { return nullptr; }
     void applyBars(int toolbar, int buttons) override;

@@ -1,6 +1,7 @@
 #include "program_end.h"
 
 #include "bookmark_list.h"
+#include "item_links.h"
 #include "log.h"
 #include "message_channel.h"
 #include "persistence.h"
@@ -47,6 +48,10 @@ QString windowOf(wire::Command command)
         return u"frmAlarm"_s;
     case wire::Command::Version:
         return u"frmVersion"_s;
+    case wire::Command::TimersFromPage:
+        return u"frmItemList"_s;
+    case wire::Command::TimerByAddress:
+        return u"frmByAddress"_s;
     case wire::Command::AddBookmark:
     case wire::Command::Timer:
     case wire::Command::Search:
@@ -126,7 +131,11 @@ void ProgramEnd::receive(const wire::Message &message)
     if (const auto *location = std::get_if<wire::Location>(&message)) {
         m_location = *location;
     } else if (const auto *complete = std::get_if<wire::DocumentComplete>(&message)) {
+        if (complete->topLevel)
+            takeLinks({});
         m_watcher.documentComplete(complete->topLevel, complete->url);
+    } else if (const auto *links = std::get_if<wire::PageLinksFound>(&message)) {
+        takeLinks(links->page);
     } else if (const auto *command = std::get_if<wire::CommandChosen>(&message)) {
         carryOut(*command);
     } else if (const auto *geometry = std::get_if<wire::Geometry>(&message)) {
@@ -164,9 +173,22 @@ void ProgramEnd::carryOut(const wire::CommandChosen &command)
     case wire::Command::Bookmarks:
     case wire::Command::TimerList:
     case wire::Command::Version:
+    case wire::Command::TimersFromPage:
+    case wire::Command::TimerByAddress:
         openProgramWindow(windowOf(command.command), command.window);
         break;
     }
+}
+
+void ProgramEnd::takeLinks(const PageLinks &page)
+{
+    // The answer of a page the window has since left is no use.
+    if (!page.url.isEmpty() && page.url != m_location.url)
+        return;
+    m_links = page;
+    const bool items
+        = !linkedAuctions(page.links).isEmpty() || isWatchListLoginWall(QUrl(page.url), page.passwordField);
+    send(wire::PageItemsMenu { items });
 }
 
 void ProgramEnd::keep(const wire::Geometry &geometry)

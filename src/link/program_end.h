@@ -41,6 +41,8 @@ public:
     bool isShown() const { return m_shown; }
     QString locationUrl() const { return m_location.url; }
     QString locationName() const { return m_location.title; }
+    // The links of the page now shown, once it has loaded.
+    PageLinks pageLinks() const { return m_links; }
 
     // The program's boxes while the window is up are shown by it, over it.
     MessageBox &messages() { return m_boxes; }
@@ -69,6 +71,7 @@ private:
     void carryOut(const wire::CommandChosen &command);
     void openProgramWindow(const QString &name, const QString &browserWinId);
     void keep(const wire::Geometry &geometry);
+    void takeLinks(const PageLinks &page);
 
     QPointer<MessageChannel> m_channel;
     Services &m_services;
@@ -79,6 +82,7 @@ private:
     PageWatcher m_watcher;
     Registration m_registration;
     wire::Location m_location;
+    PageLinks m_links;
     bool m_shown = false;
     int m_holds = 0;
 };

@@ -11,12 +11,13 @@ namespace {
 const QString kOp = u"op"_s;
 
 // The names on the wire; each kind and command has exactly one.
-const std::array<std::pair<Kind, QString>, 15> kKindNames { {
+const std::array<std::pair<Kind, QString>, 17> kKindNames { {
     { Kind::Setup, u"setup"_s },
     { Kind::Show, u"show"_s },
     { Kind::Navigate, u"navigate"_s },
     { Kind::CountdownLine, u"countdown"_s },
     { Kind::TimerMenu, u"timer-menu"_s },
+    { Kind::PageItemsMenu, u"page-items-menu"_s },
     { Kind::Bars, u"bars"_s },
     { Kind::Hold, u"hold"_s },
     { Kind::Notice, u"notice"_s },
@@ -27,9 +28,10 @@ const std::array<std::pair<Kind, QString>, 15> kKindNames { {
     { Kind::CommandChosen, u"command"_s },
     { Kind::Geometry, u"geometry"_s },
     { Kind::UserAgent, u"agent"_s },
+    { Kind::PageLinks, u"links"_s },
 } };
 
-const std::array<std::pair<Command, QString>, 8> kCommandNames { {
+const std::array<std::pair<Command, QString>, 10> kCommandNames { {
     { Command::Settings, u"settings"_s },
     { Command::Exit, u"exit"_s },
     { Command::Bookmarks, u"bookmarks"_s },
@@ -38,6 +40,8 @@ const std::array<std::pair<Command, QString>, 8> kCommandNames { {
     { Command::TimerList, u"timer-list"_s },
     { Command::Version, u"version"_s },
     { Command::Search, u"search"_s },
+    { Command::TimersFromPage, u"timers-from-page"_s },
+    { Command::TimerByAddress, u"timer-by-address"_s },
 } };
 
 template <class E, size_t N>
@@ -145,6 +149,10 @@ QJsonObject fields(const TimerMenu &m)
 {
     return { { u"enabled"_s, m.enabled } };
 }
+QJsonObject fields(const PageItemsMenu &m)
+{
+    return { { u"enabled"_s, m.enabled } };
+}
 QJsonObject fields(const Hold &m)
 {
     return { { u"on"_s, m.on } };
@@ -203,6 +211,25 @@ std::optional<Message> readGeometry(const QJsonObject &o)
     return Geometry { *twips };
 }
 
+QJsonObject fields(const PageLinksFound &m)
+{
+    return { { u"url"_s, m.page.url }, { u"links"_s, QJsonArray::fromStringList(m.page.links) },
+        { u"password"_s, m.page.passwordField } };
+}
+std::optional<Message> readPageLinks(const QJsonObject &o)
+{
+    const QJsonValue links = o.value(u"links"_s);
+    if (!links.isArray())
+        return std::nullopt;
+    PageLinks page { o.value(u"url"_s).toString(), {}, o.value(u"password"_s).toBool() };
+    for (const QJsonValue &link : links.toArray()) {
+        if (!link.isString())
+            return std::nullopt;
+        page.links.append(link.toString());
+    }
+    return PageLinksFound { page };
+}
+
 QString text(const QJsonObject &o, const QString &key)
 {
     return o.value(key).toString();
@@ -243,6 +270,8 @@ std::optional<Message> decode(const QJsonObject &o)
         return CountdownLine { text(o, u"text"_s) };
     case Kind::TimerMenu:
         return TimerMenu { o.value(u"enabled"_s).toBool() };
+    case Kind::PageItemsMenu:
+        return PageItemsMenu { o.value(u"enabled"_s).toBool() };
     case Kind::Bars:
         return readBars(o);
     case Kind::Hold:
@@ -263,6 +292,8 @@ std::optional<Message> decode(const QJsonObject &o)
         return readGeometry(o);
     case Kind::UserAgent:
         return UserAgent { text(o, u"text"_s) };
+    case Kind::PageLinks:
+        return readPageLinks(o);
     }
     return std::nullopt;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "browser_host.h"
+
 #include <QJsonObject>
 #include <QString>
 
@@ -21,6 +23,7 @@ enum class Kind {
     Navigate,
     CountdownLine,
     TimerMenu,
+    PageItemsMenu,
     Bars,
     Hold,
     Notice,
@@ -32,6 +35,7 @@ enum class Kind {
     CommandChosen,
     Geometry,
     UserAgent,
+    PageLinks,
 };
 
 // The commands of the browser window's menus and toolbar that are the
@@ -45,6 +49,8 @@ enum class Command {
     TimerList,
     Version,
     Search,
+    TimersFromPage,
+    TimerByAddress,
 };
 
 // tbar1, tbar2 and tbar2mode as stored.
@@ -89,6 +95,13 @@ struct CountdownLine
 struct TimerMenu
 {
     static constexpr Kind kind = Kind::TimerMenu;
+    bool enabled = false;
+};
+
+// "このページの商品から登録…": whether the page now shown links to auctions.
+struct PageItemsMenu
+{
+    static constexpr Kind kind = Kind::PageItemsMenu;
     bool enabled = false;
 };
 
@@ -164,8 +177,16 @@ struct UserAgent
     QString text;
 };
 
-using Message = std::variant<Setup, Show, Navigate, CountdownLine, TimerMenu, Bars, Hold, Notice, Close,
-    Shown, Location, DocumentComplete, CommandChosen, Geometry, UserAgent>;
+// The links of the page now shown, once it has loaded and again as the timer
+// menu opens (a list may add items as it is scrolled).
+struct PageLinksFound
+{
+    static constexpr Kind kind = Kind::PageLinks;
+    PageLinks page;
+};
+
+using Message = std::variant<Setup, Show, Navigate, CountdownLine, TimerMenu, PageItemsMenu, Bars, Hold,
+    Notice, Close, Shown, Location, DocumentComplete, CommandChosen, Geometry, UserAgent, PageLinksFound>;
 
 Kind kindOf(const Message &message);
 // The kind's name on the wire.

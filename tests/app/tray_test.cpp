@@ -51,8 +51,8 @@ void TrayTest::iconAndMenu()
     for (QAction *action : tray.menu()->actions())
         seen << action->objectName() + u'|' + (action->isSeparator() ? u"-"_s : action->text());
     QCOMPARE(seen,
-        (QStringList {
-            u"mnuOpen|ウィンドウを開く"_s, u"mnuVersion|ﾊﾞｰｼﾞｮﾝ情報"_s, u"mnuLine|-"_s, u"mnuEnd|終了"_s }));
+        (QStringList { u"mnuOpen|ウィンドウを開く"_s, u"mnuByAddress|URL・オークションIDで登録…"_s,
+            u"mnuVersion|ﾊﾞｰｼﾞｮﾝ情報"_s, u"mnuLine|-"_s, u"mnuEnd|終了"_s }));
 }
 
 void TrayTest::iconActivation_data()

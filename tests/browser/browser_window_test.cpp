@@ -95,6 +95,10 @@ QString commandText(wire::Command command, int slot)
         return u"version"_s;
     case wire::Command::Search:
         return u"search"_s;
+    case wire::Command::TimersFromPage:
+        return u"timers-from-page"_s;
+    case wire::Command::TimerByAddress:
+        return u"timer-by-address"_s;
     }
     return {};
 }
@@ -438,7 +442,11 @@ private Q_SLOTS:
         auto w = fakeWindow();
         ts.store.setValue(u"boot_dir"_s, ts.dir.path());
         QCOMPARE(w->windowTitle(), u"Larkvane"_s);
-        QVERIFY(!menuAction(w.get(), u"mnutimer"_s)->isEnabled());
+        QVERIFY(!menuAction(w.get(), u"mnutimer1"_s)->isEnabled());
+        // The menu stays open for registering by address, whatever the page.
+        QVERIFY(menuAction(w.get(), u"mnutimer"_s)->isEnabled());
+        QVERIFY(menuAction(w.get(), u"mnuByAddress"_s)->isEnabled());
+        QVERIFY(!menuAction(w.get(), u"mnuPageItems"_s)->isEnabled());
         QCOMPARE(fake(w.get())->navigated, QStringList { u"/srv/larkvane/html/serch.html"_s });
         Q_EMIT fake(w.get())->titleChanged(u"ノートパソコン - Yahoo!オークション"_s);
         QCOMPARE(w->windowTitle(), u"ノートパソコン - Yahoo!オークション - Larkvane"_s);
@@ -600,7 +608,9 @@ private Q_SLOTS:
         auto w = fakeWindow();
         // The drop-down works while the timer menu is disabled; registration
         // then speaks for itself.
-        QVERIFY(!menuAction(w.get(), u"mnutimer"_s)->isEnabled());
+        QVERIFY(!menuAction(w.get(), u"mnutimer3"_s)->isEnabled());
+        if (name.startsWith(u"mnutimer"_s))
+            w->setTimerMenuEnabled(true);
         menuAction(w.get(), name)->trigger();
         QCOMPARE(chosen, QStringList { command });
     }
@@ -777,7 +787,7 @@ private Q_SLOTS:
         QVERIFY(waitForDocument(
             spy, QUrl::fromLocalFile(QDir::current().absoluteFilePath(u"html/serch.html"_s)).toString()));
         QTRY_COMPARE(web->windowTitle(), u"検索ページ - Larkvane"_s);
-        QTRY_VERIFY(!menuAction(web, u"mnutimer"_s)->isEnabled());
+        QTRY_VERIFY(!menuAction(web, u"mnutimer1"_s)->isEnabled());
     }
 
     void realNewWindowOpensHere_data()

@@ -1,5 +1,6 @@
 // From an item page in the real browser to an armed, counting slot.
 
+#include "batch_windows.h"
 #include "browser_engine.h"
 #include "browser_window.h"
 #include "countdown.h"
@@ -14,28 +15,17 @@
 
 #include <QAction>
 #include <QNetworkProxy>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QStatusBar>
+#include <QTreeWidget>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// Today's item page as the service serves it, its data in __NEXT_DATA__ after
-// a campaign's decoy end time.
-QByteArray todaysPage(const QByteArray &end, const QByteArray &id = "x1000000001")
-{
-    return "<html><head><title>Yahoo!オークション - MacBook Air M2 美品 充電回数少なめ "
-           "付属品...</title></head>"
-           "<body><script id=\"__NEXT_DATA__\" type=\"application/json\">{\"props\":{\"pageProps\":"
-           "{\"campaign\":{\"endTime\":\"2026-12-31T23:59:59+09:00\"},\"initialState\":{\"item\":"
-           "{\"detail\":{\"item\":{\"auctionId\":\""
-        + id
-        + "\",\"title\":\"MacBook Air M2 美品 "
-          "充電回数少なめ 付属品完備\",\"startTime\":\"2026-12-01T20:00:00+09:00\",\"endTime\":\""
-        + end + "\",\"isAutomaticExtension\":true,\"status\":\"open\"}}}}}}}</script></body></html>";
-}
+using TestPages::todaysPage;
 
 const QString kTodaysUrl = u"http://auctions.yahoo.co.jp/jp/auction/x1000000001"_s;
 
@@ -120,7 +110,7 @@ private Q_SLOTS:
         QVERIFY(loadAndWait(url));
         // The page is read once more by the recognizer's own fetch.
         QTRY_VERIFY_WITH_TIMEOUT(server.count(u"/item"_s) >= 2, 20000);
-        QTRY_VERIFY_WITH_TIMEOUT(action(u"mnutimer"_s)->isEnabled(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(action(u"mnutimer1"_s)->isEnabled(), 20000);
         QCOMPARE(ts.store.value(u"tmpsttime"_s), u"26/12/01 10:00"_s);
         QCOMPARE(ts.store.value(u"tmpedtime"_s), u"26/12/08 12:05"_s);
 
@@ -153,7 +143,7 @@ private Q_SLOTS:
         // enabled for the page before says nothing yet.
         QTRY_COMPARE_WITH_TIMEOUT(ts.store.value(u"txtURL"_s), kTodaysUrl, 20000);
         QTRY_VERIFY_WITH_TIMEOUT(!ts.store.value(u"tmptitle"_s).isEmpty(), 20000);
-        QTRY_VERIFY_WITH_TIMEOUT(action(u"mnutimer"_s)->isEnabled(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(action(u"mnutimer1"_s)->isEnabled(), 20000);
         QCOMPARE(ts.store.value(u"tmpedtime"_s), u"26/12/08 12:05"_s);
 
         action(u"mnutimer5"_s)->trigger();
@@ -190,7 +180,7 @@ private Q_SLOTS:
         ts.store.setValue(u"infotime"_s, u"10"_s);
         QVERIFY(loadAndWait(url));
         QTRY_VERIFY_WITH_TIMEOUT(ts.store.value(u"tmpedtime"_s) == u"26/12/08 12:00"_s, 20000);
-        QTRY_VERIFY_WITH_TIMEOUT(action(u"mnutimer"_s)->isEnabled(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(action(u"mnutimer1"_s)->isEnabled(), 20000);
         action(u"mnutimer6"_s)->trigger();
         QTRY_VERIFY(ts.store.isArmed(6));
         QCOMPARE(ts.store.value(u"ed6"_s), u"20"_s);
@@ -234,11 +224,60 @@ private Q_SLOTS:
 
     void localPageDisablesTheMenuAgain()
     {
-        QVERIFY(action(u"mnutimer"_s)->isEnabled());
+        QVERIFY(action(u"mnutimer1"_s)->isEnabled());
         const QString local = QUrl::fromLocalFile(ts.dir.filePath(u"html/serch.html"_s)).toString();
         QVERIFY(loadAndWait(local));
-        QTRY_VERIFY_WITH_TIMEOUT(!action(u"mnutimer"_s)->isEnabled(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!action(u"mnutimer1"_s)->isEnabled(), 5000);
         QCOMPARE(ts.store.value(u"tmpedtime"_s), QString());
+    }
+
+    // A list of linked items, read from their pages as the auction host serves
+    // them, into free slots at once.
+    void listPageRegistersItsItems()
+    {
+        ts.clock.set(QDate(2026, 12, 8), QTime(12, 0, 0));
+        ts.messages.texts.clear();
+        registerBatchWindows(ts.windows, ts.services, [] { return std::make_unique<NetworkPageFetcher>(); });
+        const QString host = u"http://auctions.yahoo.co.jp"_s;
+        server.setPage(host + u"/jp/auction/w1"_s, todaysPage("2026-12-08T12:30:00+09:00", "w1", "万年筆"));
+        server.setPage(host + u"/jp/auction/w2"_s, todaysPage("2026-12-08T12:10:00+09:00", "w2", "インク瓶"));
+        server.setPage(
+            host + u"/jp/auction/w3"_s, todaysPage("2026-12-08T11:00:00+09:00", "w3", "吸取紙", "closed"));
+        server.setPage(host + u"/list"_s,
+            "<html><head><title>ウォッチリスト</title></head><body>"
+            "<a href=\"/jp/auction/w1\"><img alt=\"\"></a><a href=\"/jp/auction/w1\">万年筆</a>"
+            "<a href=\"/jp/auction/w3\">吸取紙</a><a href=\"/help\">ヘルプ</a>"
+            "<a href=\"http://example.com/jp/auction/x9\">よそ</a>"
+            "<div id=\"recommend\"><a href=\"/jp/auction/w2?rcmd=1\">インク瓶</a></div></body></html>");
+        QVERIFY(loadAndWait(host + u"/list"_s));
+        QTRY_VERIFY_WITH_TIMEOUT(action(u"mnuPageItems"_s)->isEnabled(), 20000);
+        ts.browser.links = link->program->pageLinks();
+
+        action(u"mnuPageItems"_s)->trigger();
+        QTRY_VERIFY(ts.windows.isOpen(u"frmItemList"_s));
+        auto *list = ts.windows.find<QWidget>(u"frmItemList"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(list->findChild<QPushButton *>(u"cmdCancel"_s)->text(), u"閉じる"_s, 20000);
+        auto *items = list->findChild<QTreeWidget *>(u"lstItems"_s);
+        QStringList rows;
+        for (int i = 0; i < items->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem *row = items->topLevelItem(i);
+            rows << row->text(0) + u'|' + row->text(1) + u'|' + row->text(2);
+        }
+        QCOMPARE(rows,
+            (QStringList { u"吸取紙|26/12/08 11:00|終了しました"_s, u"インク瓶|26/12/08 12:10|"_s,
+                u"万年筆|26/12/08 12:30|"_s }));
+        if (const QString shots = qEnvironmentVariable("LARKVANE_SCREENSHOTS"); !shots.isEmpty())
+            list->grab().save(shots + u"/item_list.png"_s);
+
+        list->findChild<QPushButton *>(u"cmdRegister"_s)->click();
+        QCOMPARE(ts.messages.texts, QStringList { u"2 件のタイマーをスタートしました。"_s });
+        QCOMPARE(ts.store.slotValue(u"TimerText"_s, 1), u"インク瓶"_s);
+        QCOMPARE(ts.store.slotValue(u"ed"_s, 1), u"600"_s);
+        QCOMPARE(ts.store.slotValue(u"TimerText"_s, 2), u"万年筆"_s);
+        QCOMPARE(ts.store.slotValue(u"URL"_s, 2), host + u"/jp/auction/w1"_s);
+        QTRY_VERIFY(!ts.windows.isOpen(u"frmItemList"_s));
+        ts.store.disarm(1);
+        ts.store.disarm(2);
     }
 
     void cleanupTestCase()

@@ -35,6 +35,7 @@ public:
     QString locationUrl() const override { return url; }
     QString locationName() const override { return title; }
     QString userAgent() const override { return QStringLiteral("FakeEngine/1.0"); }
+    void collectLinks() override { Q_EMIT linksCollected({ url, links, false }); }
 
     QStringList navigated;
     int backs = 0;
@@ -45,6 +46,7 @@ public:
     bool canGoForward = false;
     QString url;
     QString title;
+    QStringList links;
 
 private:
     QPointer<QWidget> m_widget;

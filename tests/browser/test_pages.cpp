@@ -56,6 +56,19 @@ QString biddersText(const QString &window, bool withTitle)
     return s;
 }
 
+QByteArray todaysPage(
+    const QByteArray &end, const QByteArray &id, const QByteArray &title, const QByteArray &status)
+{
+    return "<html><head><title>Yahoo!オークション - " + QString::fromUtf8(title).left(20).toUtf8()
+        + "...</title></head>"
+          "<body><script id=\"__NEXT_DATA__\" type=\"application/json\">{\"props\":{\"pageProps\":"
+          "{\"campaign\":{\"endTime\":\"2026-12-31T23:59:59+09:00\"},\"initialState\":{\"item\":"
+          "{\"detail\":{\"item\":{\"auctionId\":\""
+        + id + "\",\"title\":\"" + title + "\",\"startTime\":\"2026-12-01T20:00:00+09:00\",\"endTime\":\""
+        + end + "\",\"isAutomaticExtension\":true,\"status\":\"" + status
+        + "\"}}}}}}}</script></body></html>";
+}
+
 QByteArray iconvEncode(const QString &text, const char *charset)
 {
     iconv_t cd = iconv_open(charset, "UTF-8");

@@ -28,6 +28,13 @@ QByteArray yahooEucPage(const QString &startDate, const QString &endDate,
     const QString &title = QStringLiteral("Yahoo!オークション - テスト商品"));
 QByteArray biddersSjisPage(const QString &window);
 
+// Today's item page as the service serves it (UTF-8), its data in
+// __NEXT_DATA__ after a campaign's decoy end time. `end` is ISO 8601 with
+// +09:00; `status` "open" or "closed".
+QByteArray todaysPage(const QByteArray &end, const QByteArray &id = "x1000000001",
+    const QByteArray &title = "MacBook Air M2 美品 充電回数少なめ 付属品完備",
+    const QByteArray &status = "open");
+
 // Conversion through glibc iconv, independent of the program's own codec.
 QByteArray iconvEncode(const QString &text, const char *charset);
 

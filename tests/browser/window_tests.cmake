@@ -8,9 +8,9 @@ larkvane_test(test_browser_window BROWSER
   LIBS larkvane_link_browser larkvane_link_program)
 
 # An item page served on loopback, through the real browser, the page reader
-# and the registration, to a counting slot.
+# and the registration, to a counting slot; and a list page's items at once.
 larkvane_test(test_browser_end_to_end BROWSER
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/end_to_end_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/test_pages.cpp ${CMAKE_CURRENT_LIST_DIR}/test_pages.h
     ${CMAKE_CURRENT_LIST_DIR}/in_process_link.h
-  LIBS larkvane_link_browser larkvane_link_program larkvane_alarm_logic Qt6::Network)
+  LIBS larkvane_link_browser larkvane_link_program larkvane_alarm_logic larkvane_batch Qt6::Network)

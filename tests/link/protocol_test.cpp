@@ -39,6 +39,9 @@ void ProtocolTest::everyKindComesBackAsSent_data()
     QTest::newRow("command") << wire::Message(wire::CommandChosen { wire::Command::Timer, 10, u"4194311"_s });
     QTest::newRow("geometry") << wire::Message(wire::Geometry { twips });
     QTest::newRow("agent") << wire::Message(wire::UserAgent { u"Mozilla/5.0"_s });
+    QTest::newRow("page items menu") << wire::Message(wire::PageItemsMenu { true });
+    QTest::newRow("links") << wire::Message(
+        wire::PageLinksFound { { u"http://a/"_s, { u"http://a/jp/auction/x1"_s, text }, true } });
 }
 
 void ProtocolTest::everyKindComesBackAsSent()
@@ -67,6 +70,8 @@ void ProtocolTest::misshapenMessagesAreRefused_data()
     QTest::newRow("geometry of numbers") << QByteArray(R"({"op":"geometry","twips":[1,2,3,4]})");
     QTest::newRow("setup without geometry") << QByteArray(R"({"op":"setup","start":"/x"})");
     QTest::newRow("bars of 2") << QByteArray(R"({"op":"bars","toolbar":2,"buttons":0})");
+    QTest::newRow("links not a list") << QByteArray(R"({"op":"links","url":"http://a/","links":"x"})");
+    QTest::newRow("links of numbers") << QByteArray(R"({"op":"links","url":"http://a/","links":[1]})");
     QTest::newRow("bars as text") << QByteArray(R"({"op":"bars","toolbar":"1","buttons":0})");
 }
 

@@ -79,6 +79,7 @@ public:
     bool isOpen() const override { return open; }
     QString locationUrl() const override { return url; }
     QString locationName() const override { return name; }
+    PageLinks pageLinks() const override { return links; }
     QObject *window() const override { return owner; }
     void applyBars(int toolbar, int buttons) override { barsApplied << qMakePair(toolbar, buttons); }
 
@@ -87,6 +88,7 @@ public:
     QStringList navigated;
     QString url;
     QString name;
+    PageLinks links;
     QObject *owner = nullptr;
     QList<QPair<int, int>> barsApplied;
 };

@@ -1,0 +1,153 @@
+#include "item_reads.h"
+
+#include "log.h"
+#include "page_recognizer.h"
+#include "service_clock.h"
+#include "service_time.h"
+#include "time_text.h"
+
+#include <QRegularExpression>
+#include <QStringDecoder>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The page's <title> in the page's own charset, for pages whose data gives
+// no title of the item: the older pages name the item only there.
+QString htmlTitle(const QByteArray &body)
+{
+    QStringDecoder decoder = QStringDecoder::decoderForHtml(body);
+    if (!decoder.isValid())
+        decoder = QStringDecoder(QStringConverter::Utf8);
+    const QString text = decoder.decode(body.left(64 * 1024));
+    static const QRegularExpression title(uR"(<title[^>]*>(.*?)</title>)"_s,
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch m = title.match(text);
+    if (!m.hasMatch())
+        return QString();
+    QString t = m.captured(1);
+    t.replace(u"&amp;"_s, u"&"_s).replace(u"&lt;"_s, u"<"_s).replace(u"&gt;"_s, u">"_s);
+    t.replace(u"&quot;"_s, u"\""_s).replace(u"&#39;"_s, u"'"_s);
+    return t.simplified();
+}
+
+QString whyUnreadable(const FetchResult &result)
+{
+    if (result.status == 0)
+        return u"応答がありません"_s;
+    return u"読み込めません（HTTP "_s + QString::number(result.status) + u"）"_s;
+}
+
+} // namespace
+
+ItemReads::ItemReads(ServiceClock &clock, PageFetcher &fetcher, QObject *parent)
+    : QObject(parent)
+    , m_clock(clock)
+    , m_fetcher(fetcher)
+{
+}
+
+ItemReads::~ItemReads()
+{
+    for (PageFetcher::Id id : std::as_const(m_pending)) {
+        if (id)
+            m_fetcher.cancel(id);
+    }
+}
+
+ItemRead ItemReads::read(const LinkedAuction &auction, const FetchResult &result, ServiceClock &clock)
+{
+    ItemRead r;
+    r.id = auction.id;
+    r.item.url = auction.url.toString();
+    if (!result.ok) {
+        r.state = ItemRead::State::Unreadable;
+        r.why = whyUnreadable(result);
+        return r;
+    }
+    const QUrl &url = auction.url;
+    const QDate today = clock.now(url.host()).toOffsetFromUtc(kJapanOffsetSeconds).date();
+    const PageReading page = recognizePage(result.text(), result.body, url, today);
+    learnServiceTime(clock, url, result, page);
+    r.item.start = page.start;
+    r.item.end = page.end;
+    r.item.endAt = page.endAt;
+    if (!page.title.isEmpty()) {
+        r.item.name = page.title;
+    } else {
+        const QString title = htmlTitle(result.body);
+        r.item.name = Registration::itemName(title + u" - Larkvane"_s).value_or(title);
+    }
+    if (page.closed) {
+        r.state = ItemRead::State::Closed;
+        r.why = u"終了しました"_s;
+    } else if (!page.complete || page.end.isEmpty() || !page.endAt.isValid()) {
+        r.state = ItemRead::State::Unreadable;
+        r.why = u"終了日時がわかりません"_s;
+    } else if (page.endAt <= clock.now(url.host())) {
+        r.state = ItemRead::State::Closed;
+        r.why = u"終了時刻を過ぎています"_s;
+    } else {
+        r.state = ItemRead::State::Open;
+        // A slot without a name counts as free.
+        if (r.item.name.isEmpty())
+            r.item.name = auction.id.isEmpty() ? r.item.url : auction.id;
+    }
+    return r;
+}
+
+void ItemReads::start(const QList<LinkedAuction> &auctions)
+{
+    cancel();
+    m_auctions = auctions.mid(0, kMaxItems);
+    m_items.clear();
+    for (const LinkedAuction &a : std::as_const(m_auctions)) {
+        ItemRead r;
+        r.id = a.id;
+        r.item.url = a.url.toString();
+        m_items.append(r);
+    }
+    m_pending = QList<PageFetcher::Id>(m_items.size(), 0);
+    m_next = 0;
+    m_done = 0;
+    qCInfo(lcBrowser) << "reading" << m_items.size() << "item pages of" << auctions.size() << "linked";
+    for (int i = 0; i < kAtOnce; ++i)
+        startNext();
+    if (m_items.isEmpty())
+        Q_EMIT finished();
+}
+
+void ItemReads::startNext()
+{
+    if (m_next >= m_items.size())
+        return;
+    const qsizetype index = m_next++;
+    const LinkedAuction auction = m_auctions[index];
+    m_pending[index] = m_fetcher.fetch(auction.url, [this, index, auction](const FetchResult &result) {
+        m_pending[index] = 0;
+        m_items[index] = read(auction, result, m_clock);
+        ++m_done;
+        Q_EMIT itemRead(int(index));
+        startNext();
+        if (m_done == m_items.size())
+            Q_EMIT finished();
+    });
+}
+
+void ItemReads::cancel()
+{
+    if (!isRunning())
+        return;
+    for (qsizetype i = 0; i < m_items.size(); ++i) {
+        if (m_pending[i])
+            m_fetcher.cancel(std::exchange(m_pending[i], 0));
+        if (m_items[i].state == ItemRead::State::Waiting) {
+            m_items[i].state = ItemRead::State::Cancelled;
+            m_items[i].why = u"中止しました"_s;
+        }
+    }
+    qCInfo(lcBrowser) << "item reads cancelled after" << m_done << "of" << m_items.size();
+    m_next = m_done = m_items.size();
+    Q_EMIT finished();
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "item_links.h"
+#include "page_fetcher.h"
+#include "registration.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+class ServiceClock;
+
+// What reading one item page found.
+struct ItemRead
+{
+    enum class State {
+        Waiting,
+        Open, // an auction with an end still to come: it can be registered
+        Closed,
+        Unreadable, // no answer, an error page, or no auction on it
+        Cancelled,
+    };
+    QString id;
+    State state = State::Waiting;
+    // The name, address and times a registration takes; the end is set
+    // for closed auctions too, where the page gives it.
+    Registrable item;
+    // Why it cannot be registered, as the list shows it.
+    QString why;
+};
+
+// Reads item pages through the same fetch and page readers as a registration
+// from the browser window, a few at a time, so that a list of fifty neither
+// waits for each in turn nor floods the service.
+class ItemReads : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kMaxItems = 50;
+    static constexpr int kAtOnce = 4;
+
+    // `fetcher` must outlive the reads.
+    ItemReads(ServiceClock &clock, PageFetcher &fetcher, QObject *parent = nullptr);
+    ~ItemReads() override;
+
+    // Starts reading the first kMaxItems of `auctions`; an earlier run is
+    // cancelled.
+    void start(const QList<LinkedAuction> &auctions);
+    // Whatever is not read yet stays unread; nothing more is fetched.
+    void cancel();
+
+    bool isRunning() const { return m_done < m_items.size(); }
+    int doneCount() const { return int(m_done); }
+    const QList<ItemRead> &items() const { return m_items; }
+
+    // One page's reading, for a registration by address as for the list.
+    static ItemRead read(const LinkedAuction &auction, const FetchResult &result, ServiceClock &clock);
+
+Q_SIGNALS:
+    void itemRead(int index);
+    void finished();
+
+private:
+    void startNext();
+
+    ServiceClock &m_clock;
+    PageFetcher &m_fetcher;
+    QList<ItemRead> m_items;
+    QList<LinkedAuction> m_auctions;
+    QList<PageFetcher::Id> m_pending; // per item; 0 when none in flight
+    qsizetype m_next = 0;
+    qsizetype m_done = 0;
+};
