@@ -32,7 +32,7 @@ AddressDialog::AddressDialog(Services &services, std::unique_ptr<PageFetcher> fe
     prompt->setWordWrap(true);
     m_address->setObjectName(u"txtAddress"_s);
     m_address->setPlaceholderText(u"https://auctions.yahoo.co.jp/jp/auction/… または x123456789"_s);
-    m_address->setMinimumWidth(420);
+    m_address->setMinimumWidth(520);
     m_state->setObjectName(u"lblState"_s);
     m_state->setTextFormat(Qt::PlainText);
     m_register->setObjectName(u"cmdRegister"_s);

@@ -253,6 +253,9 @@ private Q_SLOTS:
         const QPointer<AddressDialog> alive(box);
         box->show();
         box->findChild<QLineEdit *>(u"txtAddress"_s)->setText(typed);
+        const QString shots = qEnvironmentVariable("LARKVANE_SCREENSHOTS");
+        if (!shots.isEmpty() && QTest::currentDataTag() == "auction id"_ba)
+            box->grab().save(shots + u"/address_box.png"_s);
         box->findChild<QPushButton *>(u"cmdRegister"_s)->click();
         QCOMPARE(fetcher->requests.size(), fetched.isEmpty() ? 0 : 1);
         if (!fetched.isEmpty()) {
