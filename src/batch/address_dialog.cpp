@@ -93,6 +93,10 @@ void AddressDialog::fetched(const QUrl &url, const FetchResult &result)
     const ItemRead read = ItemReads::read({ yahooAuctionId(url), url }, result, m_services.clock);
     switch (read.state) {
     case ItemRead::State::Open: {
+        if (!read.id.isEmpty() && armedAuctionIds(m_services.store).contains(read.id)) {
+            refuse(u"このオークションはすでにタイマーに登録されています。"_s);
+            return;
+        }
         const QPointer<AddressDialog> alive(this);
         const bool started = m_registration.registerItem(read.item, this);
         if (alive && started)

@@ -1,6 +1,7 @@
 #include "item_links.h"
 
 #include "item_data_recognizer.h"
+#include "state_store.h"
 
 #include <QRegularExpression>
 #include <QSet>
@@ -34,6 +35,19 @@ QList<LinkedAuction> linkedAuctions(const QStringList &links)
         found.append({ id, url.adjusted(QUrl::StripTrailingSlash) });
     }
     return found;
+}
+
+QSet<QString> armedAuctionIds(const StateStore &store)
+{
+    QSet<QString> ids;
+    for (int n = 1; n <= StateStore::kSlots; ++n) {
+        if (!store.isArmed(n))
+            continue;
+        const QList<LinkedAuction> a = linkedAuctions({ store.slotValue(u"URL"_s, n) });
+        if (!a.isEmpty())
+            ids.insert(a.first().id);
+    }
+    return ids;
 }
 
 bool isWatchListLoginWall(const QUrl &page, bool passwordField)

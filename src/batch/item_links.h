@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -18,6 +19,12 @@ struct LinkedAuction
 // whose path ends in /jp/auction/<id>. Each auction once, where it is first
 // linked; lists link an item from its picture, its title and its price.
 QList<LinkedAuction> linkedAuctions(const QStringList &links);
+
+class StateStore;
+
+// The auctions of the slots counting down, by id: one item in two slots
+// would only warn twice.
+QSet<QString> armedAuctionIds(const StateStore &store);
 
 // Whether the page is the wall the watch list puts up without a login: the
 // login page sent to on the way to the watch list, or the watch list's own

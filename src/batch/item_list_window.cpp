@@ -147,19 +147,6 @@ void ItemListWindow::listPage(const PageLinks &page)
     updateCounts();
 }
 
-QSet<QString> ItemListWindow::armedIds() const
-{
-    QSet<QString> ids;
-    for (int n = 1; n <= StateStore::kSlots; ++n) {
-        if (!m_services.store.isArmed(n))
-            continue;
-        const QList<LinkedAuction> a = linkedAuctions({ m_services.store.slotValue(u"URL"_s, n) });
-        if (!a.isEmpty())
-            ids.insert(a.first().id);
-    }
-    return ids;
-}
-
 void ItemListWindow::showRead(int index)
 {
     const ItemRead &read = m_reads.items().at(index);
@@ -171,7 +158,7 @@ void ItemListWindow::showRead(int index)
     row->setToolTip(Title, read.item.url);
     row->setText(End, read.item.endAt.isValid() ? timeText(read.item.endAt) : QString());
     row->setEnd(read.item.endAt);
-    const bool armed = armedIds().contains(read.id);
+    const bool armed = armedAuctionIds(m_services.store).contains(read.id);
     if (read.state == ItemRead::State::Open && !armed) {
         row->setText(State, QString());
         row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemNeverHasChildren);
@@ -235,7 +222,7 @@ void ItemListWindow::registerChecked()
 {
     m_reads.cancel();
     QList<Registrable> items;
-    const QSet<QString> armed = armedIds();
+    const QSet<QString> armed = armedAuctionIds(m_services.store);
     for (qsizetype i = 0; i < m_rows.size(); ++i) {
         const ItemRead &read = m_reads.items().at(i);
         QTreeWidgetItem *row = m_rows[i];

@@ -5,8 +5,6 @@
 #include "modal_window.h"
 #include "registration.h"
 
-#include <QSet>
-
 #include <memory>
 
 class PageFetcher;
@@ -37,7 +35,6 @@ private:
     void updateCounts();
     void registerChecked();
     void cancelOrClose();
-    QSet<QString> armedIds() const;
 
     Services &m_services;
     std::unique_ptr<PageFetcher> m_fetcher;

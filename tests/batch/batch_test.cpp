@@ -235,6 +235,9 @@ private Q_SLOTS:
         QTest::newRow("closed") << u"x1234"_s << kItem + u"x1234"_s
                                 << TestPages::todaysPage(endingAt(-30), "x1234", "万年筆", "closed")
                                 << u"このオークションは終了しています。"_s;
+        QTest::newRow("already in a timer")
+            << u"x5"_s << kItem + u"x5"_s << TestPages::todaysPage(endingAt(10), "x5", "替え芯")
+            << u"このオークションはすでにタイマーに登録されています。"_s;
         QTest::newRow("neither") << u"x12 34"_s << QString() << QByteArray()
                                  << u"商品ページのURLか、英数字のオークションIDを入力してください。"_s;
     }
@@ -246,6 +249,7 @@ private Q_SLOTS:
         QFETCH(QString, message);
         TestServices t;
         t.store.setValue(u"wavfile"_s, u"timecall.wav"_s);
+        t.store.setSlotValue(u"URL"_s, 1, kItem + u"x5?from=list"_s);
         Slot(t.store, 1).armUntil(t.clock.now().addSecs(600), t.clock.now());
         auto owned = std::make_unique<FakePageFetcher>();
         FakePageFetcher *fetcher = owned.get();
