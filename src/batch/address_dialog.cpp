@@ -107,9 +107,11 @@ void AddressDialog::fetched(const QUrl &url, const FetchResult &result)
         refuse(u"このオークションは終了しています。"_s);
         return;
     case ItemRead::State::Unreadable:
-        refuse(result.ok ? u"このページではタイマーが使えません。"_s
-                         : u"ページを読み込めませんでした（"_s + read.why
-                    + u"）。しばらくしてから、もう一度お試しください。"_s);
+        if (result.ok)
+            refuse(Registration::kNotUsable);
+        else
+            refuse(u"ページを読み込めませんでした（"_s + read.why
+                + u"）。しばらくしてから、もう一度お試しください。"_s);
         return;
     case ItemRead::State::Waiting:
     case ItemRead::State::Cancelled:

@@ -18,6 +18,7 @@
 using namespace Qt::StringLiterals;
 
 const QString Registration::kNoFreeSlot = u"空いているタイマーがありません。"_s;
+const QString Registration::kNotUsable = u"このページではタイマーが使えません。"_s;
 
 namespace {
 
@@ -64,11 +65,8 @@ void Registration::registerSlot(int n, const QString &caption, const QString &ur
     const QString endSeconds = store.value(u"tmpedsec"_s);
     const QString pageTitle = store.value(u"tmptitle"_s);
 
-    if (store.value(Setting::kSoundFile).isEmpty()) {
-        qCInfo(lcBrowser) << "slot" << n << "not set: no sound file is chosen";
-        m_services.messages.show(u"サウンドが指定されていません。環境設定を確認してください。"_s, owner);
+    if (!soundChosen(owner))
         return;
-    }
     if (store.isArmed(n)) {
         qCInfo(lcBrowser) << "slot" << n << "not set: it is counting down already";
         m_services.messages.show(u"このタイマーは現在使用中です！"_s, owner);
@@ -101,7 +99,7 @@ void Registration::registerSlot(int n, const QString &caption, const QString &ur
             << " cleared: " << (name ? "the page gave no end time" : "no item name in the caption ")
             << (name ? QString() : caption);
         m_services.persistence.save();
-        m_services.messages.show(u"このページではタイマーが使えません。"_s, owner);
+        m_services.messages.show(kNotUsable, owner);
         return;
     }
     arm(n, { *name, url, start, end, endAt });
@@ -155,7 +153,7 @@ bool Registration::registerItem(const Registrable &item, QObject *owner)
         return false;
     }
     if (item.name.isEmpty() || !item.endAt.isValid()) {
-        m_services.messages.show(u"このページではタイマーが使えません。"_s, owner);
+        m_services.messages.show(kNotUsable, owner);
         return false;
     }
     arm(free.first(), item);

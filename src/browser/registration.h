@@ -27,6 +27,8 @@ class Registration
 public:
     // Every slot counts down already.
     static const QString kNoFreeSlot;
+    // The page gives no auction to count to.
+    static const QString kNotUsable;
 
     explicit Registration(Services &services);
 
