@@ -4,7 +4,6 @@
 #include "page_recognizer.h"
 #include "service_clock.h"
 #include "service_time.h"
-#include "time_text.h"
 
 #include <QRegularExpression>
 #include <QStringDecoder>
@@ -67,9 +66,7 @@ ItemRead ItemReads::read(const LinkedAuction &auction, const FetchResult &result
         return r;
     }
     const QUrl &url = auction.url;
-    const QDate today = clock.now(url.host()).toOffsetFromUtc(kJapanOffsetSeconds).date();
-    const PageReading page = recognizePage(result.text(), result.body, url, today);
-    learnServiceTime(clock, url, result, page);
+    const PageReading page = readFetchedPage(clock, url, result);
     r.item.start = page.start;
     r.item.end = page.end;
     r.item.endAt = page.endAt;

@@ -185,9 +185,7 @@ void ExtensionFollower::onFetched(int n, const QString &url, const FetchResult &
         return;
     }
     const QUrl pageUrl(url);
-    const QDate today = m_clock.now(pageUrl.host()).toOffsetFromUtc(kJapanOffsetSeconds).date();
-    const PageReading page = recognizePage(result.text(), result.body, pageUrl, today);
-    learnServiceTime(m_clock, pageUrl, result, page);
+    const PageReading page = readFetchedPage(m_clock, pageUrl, result);
     const QDateTime now = m_clock.now(pageUrl.host());
 
     const qint64 elapsed = wholeValue(m_store.slotValue(u"st"_s, n));

@@ -3,6 +3,7 @@
 #include "page_fetcher.h"
 #include "page_recognizer.h"
 #include "service_clock.h"
+#include "time_text.h"
 
 #include <QUrl>
 
@@ -19,4 +20,12 @@ void learnServiceTime(
         clock.learn(
             host, result.serverDate.addMSecs(500), result.roundTripMs, ServiceClock::Source::DateHeader);
     }
+}
+
+PageReading readFetchedPage(ServiceClock &clock, const QUrl &url, const FetchResult &result)
+{
+    const QDate today = clock.now(url.host()).toOffsetFromUtc(kJapanOffsetSeconds).date();
+    const PageReading page = recognizePage(result.text(), result.body, url, today);
+    learnServiceTime(clock, url, result, page);
+    return page;
 }

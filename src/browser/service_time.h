@@ -9,3 +9,8 @@ struct PageReading;
 // seconds left where it states them, else the reply's Date header.
 void learnServiceTime(
     ServiceClock &clock, const QUrl &url, const FetchResult &result, const PageReading &page);
+
+// A fetched item page read on the service's date for its host, with what it
+// says of the service's clock learned: how every read after the first one of
+// the page shown goes.
+PageReading readFetchedPage(ServiceClock &clock, const QUrl &url, const FetchResult &result);
