@@ -8,7 +8,7 @@
 // by one would. Stop the process for a while (kill -STOP, then -CONT) during
 // a run to see the catch-up after a gap.
 
-#include "countdown.h"
+#include "auction_timers.h"
 #include "test_services.h"
 
 #include <QCoreApplication>
@@ -52,51 +52,59 @@ int main(int argc, char **argv)
     const int stagger = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 0;
 
     TestServices ts;
-    Countdown countdown(ts.services);
-    QObject::connect(&ts.store, &StateStore::tick, &countdown, &Countdown::tick);
+    // The timers on real clocks, every second stepped, as with a window open.
+    AuctionTimers timers(ts.store, ts.persistence, ts.serviceClock, ts.sound, ts.windows, ts.statusLine,
+        ts.fetcher, &AuctionTimers::bootClockMs);
+    constexpr qint64 kTotal = 1000000;
+    const auto count = [&timers](int n) { return kTotal - timers.timer(n).secondsLeft(); };
 
-    std::array<qint64, StateStore::kSlots> armedAt {};
-    std::array<qint64, StateStore::kSlots> lastTick {};
-    std::array<qint64, StateStore::kSlots> maxLate {};
-    // After the countdown has handled the tick: how late is the count's
-    // latest second against the steady clock?
-    QObject::connect(&ts.store, &StateStore::tick, &app, [&](int n) {
-        const qint64 now = Countdown::bootClockMs();
-        const qint64 count = ts.store.slotValue(u"st"_s, n).toLongLong();
-        const qint64 late = now - (armedAt[n - 1] + count * 1000);
-        lastTick[n - 1] = late;
-        maxLate[n - 1] = std::max(maxLate[n - 1], late);
+    std::array<qint64, kSlotCount> armedAt {};
+    std::array<qint64, kSlotCount> lastTick {};
+    std::array<qint64, kSlotCount> maxLate {};
+    // After a step: how late is each count's latest second against the
+    // steady clock?
+    QObject::connect(&ts.statusLine, &StatusLine::changed, &app, [&] {
+        const qint64 now = AuctionTimers::bootClockMs();
+        for (int n = 1; n <= kSlotCount; ++n) {
+            if (!timers.timer(n).isArmed())
+                continue;
+            const qint64 late = now - (armedAt[n - 1] + count(n) * 1000);
+            lastTick[n - 1] = late;
+            maxLate[n - 1] = std::max(maxLate[n - 1], late);
+        }
     });
 
     const long ctxStart = procStatus("voluntary_ctxt_switches:");
     const long nctxStart = procStatus("nonvoluntary_ctxt_switches:");
     const double cpuStart = cpuSeconds();
-    const qint64 start = Countdown::bootClockMs();
+    const qint64 start = AuctionTimers::bootClockMs();
 
     ts.store.setValue(u"infotime"_s, u"-1"_s); // never alerts
-    for (int n = 1; n <= StateStore::kSlots; ++n) {
+    JapanClock machine;
+    for (int n = 1; n <= kSlotCount; ++n) {
         QTimer::singleShot((n - 1) * stagger, &app, [&, n] {
-            ts.store.setSlotValue(u"TimerText"_s, n, u"item "_s + QString::number(n));
-            ts.store.setSlotValue(u"st"_s, n, u"0"_s);
-            ts.store.setSlotValue(u"ed"_s, n, u"1000000"_s);
-            armedAt[n - 1] = Countdown::bootClockMs();
-            ts.store.arm(n);
+            // Counted from this machine's last whole second, as every count is.
+            const QDateTime now = machine.now();
+            ts.clock.set(now);
+            armedAt[n - 1] = AuctionTimers::bootClockMs() - now.time().msec();
+            timers.assign(n, { u"item "_s + QString::number(n), u"file:///item"_s, {} },
+                now.addMSecs(-now.time().msec()).addSecs(kTotal));
         });
     }
 
     QTimer::singleShot(seconds * 1000 + 500 + 9 * stagger, &app, [&] {
-        const qint64 now = Countdown::bootClockMs();
+        const qint64 now = AuctionTimers::bootClockMs();
         const double real = (now - start) / 1000.0;
         const double cpu = cpuSeconds() - cpuStart;
         const long ctx = procStatus("voluntary_ctxt_switches:") - ctxStart;
         const long nctx = procStatus("nonvoluntary_ctxt_switches:") - nctxStart;
         std::printf("ran %.3f s, stagger %d ms\n", real, stagger);
-        for (int n = 1; n <= StateStore::kSlots; ++n) {
-            const qint64 count = ts.store.slotValue(u"st"_s, n).toLongLong();
+        for (int n = 1; n <= kSlotCount; ++n) {
             const qint64 elapsedMs = now - armedAt[n - 1];
             std::printf("slot %2d  count %6lld  seconds since armed %9.3f  count - whole seconds %+lld  "
                         "last tick %+lld ms  latest tick ever %+lld ms\n",
-                n, count, elapsedMs / 1000.0, count - elapsedMs / 1000, lastTick[n - 1], maxLate[n - 1]);
+                n, count(n), elapsedMs / 1000.0, count(n) - elapsedMs / 1000, lastTick[n - 1],
+                maxLate[n - 1]);
         }
         std::printf("cpu time             %.3f s (%.4f %% of one core)\n", cpu, 100.0 * cpu / real);
         std::printf("voluntary switches   %ld (%.2f per second)\n", ctx, ctx / real);

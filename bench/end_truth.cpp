@@ -7,16 +7,19 @@
 //
 // Prints two rows of the README's table on standard output.
 
-#include "countdown.h"
-#include "extension_follower.h"
+#include "auction_timers.h"
+#include "doubles.h"
 #include "http_test_server.h"
 #include "page_fetcher.h"
 #include "page_watcher.h"
+#include "program.h"
 #include "registration.h"
 #include "service_clock.h"
-#include "test_services.h"
+#include "settings_fields.h"
+#include "sleep_guard.h"
+#include "temp_work_dir.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QNetworkProxy>
 #include <QTest>
 
@@ -75,7 +78,9 @@ QString medianAndWorst(QList<qint64> v)
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    // The alert window opens as in the program, unseen.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     const int runs = std::clamp(argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 5, 1, 10);
 
     HttpTestServer server;
@@ -89,24 +94,27 @@ int main(int argc, char **argv)
     QObject::connect(&server, &HttpTestServer::requested, &app,
         [&] { server.setPage(url, itemPage(servedEnd), "text/html; charset=utf-8"); });
 
-    TestServices ts;
+    // The program as main() wires it, on this machine's clocks; only the
+    // desktop around it is stood in for.
+    TempWorkDir dir;
     JapanClock machine;
-    ServiceClock clock(machine);
     TimedSound sound;
-    Services services { ts.store, ts.persistence, clock, ts.messages, sound, ts.windows, ts.statusLine,
-        ts.browser, ts.files };
-    Countdown countdown(services);
-    QObject::connect(&ts.store, &StateStore::tick, &countdown, &Countdown::tick);
-    NetworkPageFetcher followFetcher;
-    ExtensionFollower follower(
-        ts.store, ts.persistence, clock, followFetcher, ts.statusLine, &Countdown::bootClockMs);
-    countdown.setEndHold([&follower](int n) { return follower.holdsAtEnd(n); });
-    QObject::connect(&follower, &ExtensionFollower::slotEnded, &countdown, &Countdown::endSlot);
+    MessageRecorder messages;
+    ScriptedFileDialog files;
+    FakeBrowserHost browser;
+    NotificationRecorder notifier;
+    InhibitorRecorder inhibitor;
+    Program program({ machine, &AuctionTimers::bootClockMs, &SleepGuard::awakeClockMs, messages, sound, files,
+                        browser, notifier, inhibitor, [] { return std::make_unique<NetworkPageFetcher>(); } },
+        dir.path());
+    program.restore();
+    // What the browser window's link does with a page and a timer entry.
     NetworkPageFetcher pageFetcher;
-    PageWatcher watcher(ts.store, clock, pageFetcher);
-    Registration registration(services);
-    ts.store.setValue(u"wavfile"_s, u"x.wav"_s);
-    ts.store.setValue(u"infotime"_s, QString::number(kLead));
+    PageWatcher watcher(program.clock(), pageFetcher);
+    Registration registration(program.services());
+    program.store().setValue(Setting::kSoundFile, u"x.wav"_s);
+    program.store().setValue(Setting::kLeadSeconds, QString::number(kLead));
+    const AuctionTimers &timers = program.timers();
 
     QList<qint64> alertErrors;
     QList<qint64> extensionDelays;
@@ -114,9 +122,9 @@ int main(int argc, char **argv)
         const QDateTime now = serviceNow();
         servedEnd = now.addMSecs(-now.time().msec()).addSecs(kLead + 6);
         watcher.documentComplete(true, url);
-        if (!waitUntil([&] { return !ts.store.value(u"tmpedtime"_s).isEmpty(); }, 5000))
+        if (!waitUntil([&] { return watcher.reading() && !watcher.reading()->end.isEmpty(); }, 5000))
             return 2;
-        registration.registerSlot(n, u"品 - Larkvane"_s, url, nullptr);
+        registration.registerSlot(n, u"品 - Larkvane"_s, url, &*watcher.reading(), nullptr);
         const int alerts = sound.plays.size();
         // The alert is due at the lead before the service's end, which this
         // machine's clock reads 30 s earlier.
@@ -127,12 +135,12 @@ int main(int argc, char **argv)
 
         // A bid six seconds before the end moves it a minute on.
         waitUntil([&] { return serviceNow().msecsTo(servedEnd) <= 6000; }, 20000);
-        const QString oldEnd = ts.store.slotValue(u"EndTime"_s, n);
+        const QString oldEnd = timers.timer(n).endText();
         servedEnd = servedEnd.addSecs(60);
         const qint64 movedAt = QDateTime::currentMSecsSinceEpoch();
-        if (waitUntil([&] { return ts.store.slotValue(u"EndTime"_s, n) != oldEnd; }, 20000))
+        if (waitUntil([&] { return timers.timer(n).endText() != oldEnd; }, 20000))
             extensionDelays << QDateTime::currentMSecsSinceEpoch() - movedAt;
-        ts.store.disarm(n);
+        program.timers().clear(n);
         std::fprintf(stderr, "run %d: alert %+lld ms, extension followed in %lld ms\n", n,
             alertErrors.isEmpty() ? 0LL : alertErrors.last(),
             extensionDelays.isEmpty() ? 0LL : extensionDelays.last());

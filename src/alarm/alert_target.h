@@ -3,9 +3,11 @@
 #include <QString>
 #include <QtPlugin>
 
-// What the countdown writes into the alert window when a slot's lead time
-// comes. The window implements it; the countdown reaches it through the
-// window registry, so the rules run without a display.
+class AuctionTimer;
+
+// What an alert writes into the alert window. The window implements it; the
+// timers reach it through the window registry, so the rules run without a
+// display.
 class AlertTarget
 {
 public:
@@ -14,8 +16,9 @@ public:
     virtual void setMessage(const QString &text) = 0;
     // The snooze seconds offered to the user (Text1).
     virtual void setSnoozeOffer(const QString &text) = 0;
-    // The seconds the window counts down by itself (zanT).
-    virtual void setSecondsLeft(const QString &text) = 0;
+    // The timer the alert is for: the window shows its count, and a snooze
+    // sets its lead, for as long as it holds the item it alerted for.
+    virtual void setTimer(const AuctionTimer &timer) = 0;
 };
 
 #define LarkvaneAlertTarget_iid "org.larkvane.AlertTarget"

@@ -1,5 +1,7 @@
 #include "alert_window.h"
 
+#include "auction_timer.h"
+#include "auction_timers.h"
 #include "browser_host.h"
 #include "desktop_notifier.h"
 #include "log.h"
@@ -26,31 +28,6 @@
 #include <cmath>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-// The slot a Tnum text names: "1" to "10" exactly, else 0.
-int slotNamedExactly(const QString &text)
-{
-    for (int n = 1; n <= StateStore::kSlots; ++n) {
-        if (text == QString::number(n))
-            return n;
-    }
-    return 0;
-}
-
-// The slot a Tnum text names read as a number, else 0.
-int slotNamedByValue(const QString &text)
-{
-    const double v = numericValue(text);
-    for (int n = 1; n <= StateStore::kSlots; ++n) {
-        if (v == n)
-            return n;
-    }
-    return 0;
-}
-
-} // namespace
 
 AlertWindow::AlertWindow(Services &services, DesktopNotifier *notifier)
     : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint)
@@ -93,10 +70,6 @@ AlertWindow::AlertWindow(Services &services, DesktopNotifier *notifier)
     show->setObjectName(u"Command2"_s);
     auto *closeButton = new QPushButton(u"閉じる"_s, this);
     closeButton->setObjectName(u"Command1"_s);
-
-    m_secondsLeft = new QLineEdit(this);
-    m_secondsLeft->setObjectName(u"zanT"_s);
-    m_secondsLeft->hide();
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(frame);
@@ -164,9 +137,12 @@ void AlertWindow::setSnoozeOffer(const QString &text)
     m_snoozeSeconds->setText(text);
 }
 
-void AlertWindow::setSecondsLeft(const QString &text)
+void AlertWindow::setTimer(const AuctionTimer &timer)
 {
-    m_secondsLeft->setText(text);
+    m_auction = &timer;
+    m_generation = timer.generation();
+    m_url = timer.item().url;
+    m_left = timer.secondsLeft();
 }
 
 void AlertWindow::present()
@@ -189,18 +165,21 @@ void AlertWindow::present()
 
 void AlertWindow::countDown()
 {
-    const double left = numericValue(m_secondsLeft->text()) - 1;
-    m_secondsLeft->setText(plainNumber(left));
-    if (left == 0)
-        m_timer->stop();
-    m_remaining->setText(u"タイマーの残りは "_s + signedForm(left) + u"秒です。"_s);
+    // The timer's own count, which follows an extension; a slot cleared or
+    // given another item meanwhile leaves the window counting by itself.
+    if (m_auction && m_auction->generation() == m_generation && !m_auction->isFree())
+        m_left = m_auction->hasEnded() ? 0 : m_auction->secondsLeft();
+    else
+        --m_left;
+    m_left = std::max<qint64>(m_left, 0);
+    m_remaining->setText(u"タイマーの残りは "_s + signedForm(double(m_left)) + u"秒です。"_s);
 }
 
 void AlertWindow::showAuction()
 {
     m_services.browser.showBrowser();
-    if (const int n = slotNamedByValue(m_services.store.value(u"Tnum"_s)))
-        m_services.browser.navigate(m_services.store.slotValue(u"URL"_s, n));
+    if (!m_url.isEmpty())
+        m_services.browser.navigate(m_url);
     // The browser window came forward; the warning stays in front of it.
     raise();
 }
@@ -213,31 +192,27 @@ void AlertWindow::snooze()
         m_boxes.show(messages, u"最低でも10秒以上で設定してください。"_s);
         return;
     }
-    if (numericValue(m_secondsLeft->text()) == 0) {
+    // Nothing left on the count: the auction has ended, or waits for its
+    // page's word, which an extension would bring.
+    const bool sameItem = m_auction && m_auction->generation() == m_generation && !m_auction->isFree();
+    if ((sameItem ? (m_auction->hasEnded() ? 0 : m_auction->secondsLeft()) : m_left) <= 0) {
         m_boxes.show(messages,
             u"このオークションは既に終了したようです。自動延長や再出品などで継続している場合もありますのでよく確認しましょう。"_s);
         return;
     }
 
-    // The slot is this window's slot as the button was pressed. While the box
-    // is open a newer alert may take Tnum and the screen; it stays untouched.
-    StateStore &store = m_services.store;
-    const int n = slotNamedExactly(store.value(u"Tnum"_s));
-    const QString title = n ? store.slotValue(u"TimerText"_s, n) : QString();
-    const QString url = n ? store.slotValue(u"URL"_s, n) : QString();
+    // The slot and its item as the button was pressed. While the box is open
+    // a newer alert may take the screen; it stays untouched, and a slot
+    // cancelled or given another item meanwhile keeps what it has now.
+    const int n = m_auction ? m_auction->number() : 0;
+    const quint64 generation = m_generation;
     Services &services = m_services;
 
     const bool stillOpen
         = m_boxes.show(messages, u"タイマーのお知らせ時間を"_s + typed + u"秒前に再設定します。"_s);
 
-    // A slot cancelled or given to another item meanwhile keeps what it has now.
-    if (n && !title.isEmpty() && services.store.slotValue(u"TimerText"_s, n) == title
-        && services.store.slotValue(u"URL"_s, n) == url) {
-        services.store.setSlotValue(u"reTime"_s, n, typed);
-        qCInfo(lcAlarm).nospace().noquote()
-            << "slot " << n << " snoozed: next alert at " << typed << " s left";
+    if (n && services.timers.setOwnLead(n, generation, typed))
         services.persistence.save();
-    }
     if (stillOpen)
         close();
 }

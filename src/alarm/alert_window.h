@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+class AuctionTimer;
 class DesktopNotifier;
 struct Services;
 class QLabel;
@@ -13,7 +14,7 @@ class QPushButton;
 class QTimer;
 
 // frmMessage: the warning that an auction is about to end. It floats above
-// every other window while it is open, counts its own seconds down, and
+// every other window while it is open, shows what its timer has left, and
 // offers to show the item, to warn once more a chosen number of seconds
 // before the end, or to close. It has no parent, so a window-modal dialog of
 // the browser window never blocks it.
@@ -29,7 +30,7 @@ public:
 
     void setMessage(const QString &text) override;
     void setSnoozeOffer(const QString &text) override;
-    void setSecondsLeft(const QString &text) override;
+    void setTimer(const AuctionTimer &timer) override;
 
     // Shows the window raised and asking for attention, without taking the
     // keyboard from whatever the user is typing into; on Wayland, which lets
@@ -51,8 +52,13 @@ private:
     QLabel *m_message = nullptr;
     QLabel *m_remaining = nullptr;
     QLineEdit *m_snoozeSeconds = nullptr;
-    QLineEdit *m_secondsLeft = nullptr;
     QTimer *m_timer = nullptr;
+    // The timer alerted for, and the item it held then: once it holds
+    // another (or none), the window counts on by itself.
+    const AuctionTimer *m_auction = nullptr;
+    quint64 m_generation = 0;
+    QString m_url;
+    qint64 m_left = 0;
     // Where the window was put, in twips as stored and in pixels.
     QPointF m_openedTwips;
     QPoint m_openedPixels;

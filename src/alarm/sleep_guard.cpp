@@ -1,11 +1,10 @@
 #include "sleep_guard.h"
 
+#include "auction_timers.h"
 #include "desktop_notifier.h"
 #include "log.h"
-#include "numeric.h"
 #include "settings_fields.h"
 #include "sleep_inhibitor.h"
-#include "slot.h"
 #include "state_store.h"
 
 #include <cmath>
@@ -29,10 +28,10 @@ qint64 SleepGuard::awakeClockMs()
     return qint64(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
 }
 
-SleepGuard::SleepGuard(StateStore &store, SleepInhibitor &inhibitor, DesktopNotifier &notifier, MsClock boot,
-    MsClock awake, QObject *parent)
+SleepGuard::SleepGuard(const AuctionTimers &timers, const StateStore &settings, SleepInhibitor &inhibitor,
+    DesktopNotifier &notifier, MsClock boot, MsClock awake, QObject *parent)
     : QObject(parent)
-    , m_store(store)
+    , m_timers(timers)
     , m_inhibitor(inhibitor)
     , m_notifier(notifier)
     , m_boot(std::move(boot))
@@ -42,15 +41,14 @@ SleepGuard::SleepGuard(StateStore &store, SleepInhibitor &inhibitor, DesktopNoti
     m_next.setSingleShot(true);
     m_next.setTimerType(Qt::PreciseTimer);
     connect(&m_next, &QTimer::timeout, this, &SleepGuard::review);
-    connect(&m_store, &StateStore::armedChanged, this, &SleepGuard::onArmedChanged);
-    // Counts move every second and need no look; ends and leads move rarely.
-    connect(&m_store, &StateStore::valueChanged, this, [this](const QString &name) {
-        if (name.startsWith(u"ed"_s)) {
-            const int n = int(numericValue(name.mid(2)));
-            if (n >= 1 && n <= StateStore::kSlots)
-                m_ends[n - 1] = {};
-        }
-        if (name.startsWith(u"ed"_s) || name.startsWith(u"reTime"_s) || name == Setting::kLeadSeconds)
+    // A new item, a moved end, a new lead: that timer's end is looked at anew.
+    connect(&m_timers, &AuctionTimers::changed, this, [this](int n) {
+        m_ends[n - 1] = {};
+        review();
+    });
+    connect(&m_timers, &AuctionTimers::ended, this, &SleepGuard::onEnded);
+    connect(&settings, &StateStore::valueChanged, this, [this](const QString &name) {
+        if (name == Setting::kLeadSeconds)
             review();
     });
     review();
@@ -61,20 +59,15 @@ qint64 SleepGuard::sleptMs() const
     return m_boot() - m_awake();
 }
 
-void SleepGuard::onArmedChanged(int n, bool armed)
+void SleepGuard::onEnded(int n)
 {
-    if (n < 1 || n > StateStore::kSlots)
-        return;
     const End end = m_ends[n - 1];
-    m_ends[n - 1] = {};
-    // A cancel empties the slot; an end leaves it filled. The end passed in
-    // a sleep when the machine slept since it was last seen ahead and the
-    // countdown learns of it only now.
-    if (!armed && end.atMs >= 0 && m_store.isOccupied(n) && m_boot() - end.atMs > kLateEndMs
-        && sleptMs() - end.sleptMs > kLateEndMs) {
+    // The end passed in a sleep when the machine slept since it was last
+    // seen ahead and the timer learns of it only now.
+    if (end.atMs >= 0 && m_boot() - end.atMs > kLateEndMs && sleptMs() - end.sleptMs > kLateEndMs) {
         qCInfo(lcAlarm).nospace() << "slot " << n << ": its end passed while the machine slept";
         m_notifier.showNotice(
-            u"スリープ中に「"_s + m_store.slotValue(u"TimerText"_s, n) + u"」が終了時刻を過ぎました。"_s);
+            u"スリープ中に「"_s + m_timers.timer(n).item().title + u"」が終了時刻を過ぎました。"_s);
     }
     review();
 }
@@ -98,22 +91,20 @@ void SleepGuard::review()
             nextLookMs = std::min(nextLookMs, inMs - kNearSeconds * 1000LL + 1000);
         }
     };
-    for (int n = 1; n <= StateStore::kSlots; ++n) {
+    for (int n = 1; n <= kSlotCount; ++n) {
         End &end = m_ends[n - 1];
-        if (!m_store.isArmed(n)) {
+        const AuctionTimer &t = m_timers.timer(n);
+        if (!t.isArmed()) {
             end = {};
             continue;
         }
-        // The end on the boot clock, which the countdown keeps pace with
-        // through a sleep, as the count stood when it was armed or moved.
-        if (end.atMs < 0) {
-            const double left
-                = numericValue(m_store.slotValue(u"ed"_s, n)) - numericValue(m_store.slotValue(u"st"_s, n));
-            end.atMs = now + qint64(std::max(left, 0.0) * 1000);
-        }
+        // The end on the boot clock, which the count keeps pace with through
+        // a sleep, as it stood when it was armed or moved.
+        if (end.atMs < 0)
+            end = { t.endDueMs(), slept };
         if (now <= end.atMs)
             end.sleptMs = slept;
-        const double lead = Slot(m_store, n).lead();
+        const double lead = t.lead();
         // A slot run out and waiting for word of its end is at its end now.
         const qint64 endInMs = std::max<qint64>(end.atMs - now, 0);
         consider(endInMs);

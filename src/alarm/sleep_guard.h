@@ -6,6 +6,7 @@
 #include <array>
 #include <functional>
 
+class AuctionTimers;
 class DesktopNotifier;
 class SleepInhibitor;
 class StateStore;
@@ -15,19 +16,21 @@ class StateStore;
 // that suspended anyway (a closed lid) and woke after an end was missed is
 // told so: the countdown raises no alert for an end that has passed.
 //
-// It looks at the slots when they change and at the moments when the next
+// It looks at the timers when they change and at the moments when the next
 // one comes within ten minutes, or its alert passes: no tick of its own.
 class SleepGuard : public QObject
 {
     Q_OBJECT
 public:
-    // Milliseconds on a clock that counts through suspend, and on one that
-    // stops while the machine sleeps; their gap grows by each sleep.
+    // Milliseconds on a clock that counts through suspend (the timers' own
+    // steady clock), and on one that stops while the machine sleeps; their
+    // gap grows by each sleep.
     using MsClock = std::function<qint64()>;
     static qint64 awakeClockMs();
 
-    SleepGuard(StateStore &store, SleepInhibitor &inhibitor, DesktopNotifier &notifier, MsClock boot,
-        MsClock awake = &SleepGuard::awakeClockMs, QObject *parent = nullptr);
+    SleepGuard(const AuctionTimers &timers, const StateStore &settings, SleepInhibitor &inhibitor,
+        DesktopNotifier &notifier, MsClock boot, MsClock awake = &SleepGuard::awakeClockMs,
+        QObject *parent = nullptr);
 
     static constexpr int kNearSeconds = 600;
 
@@ -36,18 +39,18 @@ public:
     bool holding() const { return m_holding; }
 
 private:
-    void onArmedChanged(int n, bool armed);
+    void onEnded(int n);
     qint64 sleptMs() const;
 
-    StateStore &m_store;
+    const AuctionTimers &m_timers;
     SleepInhibitor &m_inhibitor;
     DesktopNotifier &m_notifier;
     MsClock m_boot;
     MsClock m_awake;
     QTimer m_next;
     bool m_holding = false;
-    // Each armed slot's end on the boot clock (-1: not known yet), and the
-    // time slept as of the last look before it.
+    // Each armed timer's end on the boot clock as last looked at (-1: not
+    // armed), and the time slept as of the last look before it.
     struct End
     {
         qint64 atMs = -1;

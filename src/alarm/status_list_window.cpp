@@ -1,12 +1,11 @@
 #include "status_list_window.h"
 
+#include "auction_timers.h"
 #include "browser_host.h"
-#include "ended_item.h"
 #include "persistence.h"
 #include "service_clock.h"
 #include "services.h"
 #include "settings_fields.h"
-#include "slot.h"
 #include "state_store.h"
 #include "status_line.h"
 
@@ -154,7 +153,7 @@ StatusListWindow::StatusListWindow(Services &services)
     const QPixmap yahoo = mark(u"mark_yahoo.svg"_s);
     const QPixmap bidders = mark(u"mark_bidders.svg"_s);
     const int timeWidth = fontMetrics().horizontalAdvance(u"00/00/00 00:00"_s) + 16;
-    for (int n = 1; n <= StateStore::kSlots; ++n) {
+    for (int n = 1; n <= kSlotCount; ++n) {
         Row &row = m_rows[n - 1];
         const QString num = QString::number(n);
         row.yahooMark = new QLabel(this);
@@ -264,23 +263,23 @@ void StatusListWindow::fill()
     raise();
     activateWindow();
 
-    const StateStore &store = m_services.store;
+    const AuctionTimers &timers = m_services.timers;
     // A long title should show its beginning, not where the cursor lands.
     const auto put = [](QLineEdit *box, const QString &text) {
         box->setText(text);
         box->setCursorPosition(0);
     };
-    for (int n = 1; n <= StateStore::kSlots; ++n)
-        put(m_rows[n - 1].title, store.slotValue(u"TimerText"_s, n));
-    for (int n = 1; n <= StateStore::kSlots; ++n)
-        put(m_rows[n - 1].listed, store.slotValue(u"starttime"_s, n));
-    for (int n = 1; n <= StateStore::kSlots; ++n)
-        put(m_rows[n - 1].ends, store.slotValue(u"EndTime"_s, n));
+    for (int n = 1; n <= kSlotCount; ++n)
+        put(m_rows[n - 1].title, timers.timer(n).item().title);
+    for (int n = 1; n <= kSlotCount; ++n)
+        put(m_rows[n - 1].listed, timers.timer(n).item().start);
+    for (int n = 1; n <= kSlotCount; ++n)
+        put(m_rows[n - 1].ends, timers.timer(n).endText());
 
-    const QDateTime now = m_services.clock.now();
-    const QString generalLead = store.value(Setting::kLeadSeconds);
-    for (int n = 1; n <= StateStore::kSlots; ++n) {
-        if (!store.isOccupied(n))
+    const QString generalLead = m_services.store.value(Setting::kLeadSeconds);
+    for (int n = 1; n <= kSlotCount; ++n) {
+        const AuctionTimer &t = timers.timer(n);
+        if (t.isFree())
             continue;
         Row &row = m_rows[n - 1];
         row.cancel->setEnabled(true);
@@ -289,10 +288,9 @@ void StatusListWindow::fill()
         const bool bidders = row.listed->text() == u"N/A"_s;
         row.biddersMark->setVisible(bidders);
         row.yahooMark->setVisible(!bidders);
-        if (endTimeHasPassed(row.ends->text(), now))
+        if (t.hasEnded())
             setRowBackground(row, kEndedGrey);
-        const QString ownLead = store.slotValue(u"reTime"_s, n);
-        row.lead->setText(ownLead.isEmpty() ? generalLead : ownLead);
+        row.lead->setText(t.ownLead().isEmpty() ? generalLead : t.ownLead());
     }
     update();
 }
@@ -305,7 +303,7 @@ void StatusListWindow::cancel(int n)
     row.listed->clear();
     row.ends->clear();
 
-    Slot(m_services.store, n).clear();
+    m_services.timers.clear(n);
 
     row.cancel->setEnabled(false);
     row.view->setEnabled(false);
@@ -320,7 +318,7 @@ void StatusListWindow::cancel(int n)
 
 void StatusListWindow::view(int n)
 {
-    m_services.browser.navigate(m_services.store.slotValue(u"URL"_s, n));
+    m_services.browser.navigate(m_services.timers.timer(n).item().url);
 }
 
 void StatusListWindow::showTime()

@@ -1,32 +1,27 @@
 // The one place that wires the real implementations together.
 
 #include "app_icon.h"
+#include "auction_timers.h"
 #include "browser_process.h"
 #include "clock.h"
-#include "countdown.h"
 #include "dbus_notifier.h"
 #include "dbus_sleep_inhibitor.h"
-#include "extension_follower.h"
 #include "lifecycle.h"
 #include "log.h"
-#include "persistence.h"
+#include "page_fetcher.h"
 #include "profile_file.h"
+#include "program.h"
+#include "pulse_sound_player.h"
 #include "qt_file_dialog.h"
 #include "qt_message_box.h"
 #include "resume_watcher.h"
-#include "service_clock.h"
-#include "services.h"
 #include "settings_fields.h"
 #include "signal_watcher.h"
 #include "single_instance.h"
-#include "sound_player.h"
+#include "sleep_guard.h"
 #include "startup.h"
-#include "state_store.h"
-#include "status_line.h"
 #include "tray.h"
 #include "tray_commands.h"
-#include "window_registry.h"
-#include "window_setup.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -62,7 +57,7 @@ int main(int argc, char *argv[])
     const QDateTime started = QDateTime::currentDateTime();
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"larkvane"_s);
-    QApplication::setApplicationVersion(u"3.9"_s);
+    QApplication::setApplicationVersion(QStringLiteral(LARKVANE_VERSION));
     // Ties the windows and notifications to the menu entry (Wayland, trays).
     QGuiApplication::setDesktopFileName(u"io.github.larkvane.Larkvane"_s);
     QApplication::setWindowIcon(larkvaneIcon());
@@ -94,22 +89,26 @@ int main(int argc, char *argv[])
 
     qCInfo(lcTray) << "starting in" << QDir::currentPath();
     JapanClock machineClock;
-    ServiceClock clock(machineClock);
-    StateStore store;
-    Persistence persistence(store, QDir::currentPath());
-    // Only now, with the lock held, is no other copy saving into this folder.
-    ProfileFile::removeInterruptedSaves(persistence.iniPath(), started);
-    persistence.restore(clock);
-
-    WindowRegistry windows;
-    StatusLine statusLine;
-    BrowserProcess browser;
+    // Its link carries out the window's reports on the program's parts: it
+    // must go before them (see the end).
+    auto browserProcess = std::make_unique<BrowserProcess>();
+    BrowserProcess &browser = *browserProcess;
     QtFileDialog files;
-    std::unique_ptr<SoundPlayer> sound = WindowSetup::makeSoundPlayer();
-    Services services { store, persistence, clock, messages, *sound, windows, statusLine, browser, files };
+    PulseSoundPlayer sound;
+    // The desktop's notifications reach the user with any tray or none.
+    DBusNotifier notifier;
+    DBusSleepInhibitor inhibitor;
+    Program program(
+        { machineClock, &AuctionTimers::bootClockMs, &SleepGuard::awakeClockMs, messages, sound, files,
+            browser, notifier, inhibitor, [] { return std::make_unique<NetworkPageFetcher>(); } },
+        QDir::currentPath());
+    // Only now, with the lock held, is no other copy saving into this folder.
+    ProfileFile::removeInterruptedSaves(program.persistence().iniPath(), started);
+    program.restore();
+    program.followBrowser(browser);
 
     Tray tray(larkvaneIcon());
-    Lifecycle lifecycle(services);
+    Lifecycle &lifecycle = program.lifecycle();
     lifecycle.setTrayRemover([&tray] { tray.remove(); });
 
     QObject::disconnect(earlyExit);
@@ -119,30 +118,17 @@ int main(int argc, char *argv[])
     // Whatever else ends the event loop, the store is still saved.
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &lifecycle, &Lifecycle::closeStore);
 
-    // The desktop's notifications reach the user with any tray or none.
-    DBusNotifier notifier;
-    DBusSleepInhibitor inhibitor;
-    WindowSetup setup(services, browser, lifecycle, notifier, inhibitor);
-    setup.registerAll();
-    // Slots asleep until their moments wake on timers that stop in suspend.
+    // Timers asleep until their moments wake on timers that stop in suspend.
     ResumeWatcher resume(QDBusConnection::systemBus());
-    QObject::connect(&resume, &ResumeWatcher::resumed, setup.countdown(), &Countdown::paceChanged);
-    QObject::connect(setup.follower(), &ExtensionFollower::notification, &notifier,
-        [&notifier](const QString &text) { notifier.showNotice(text); });
-    QObject::connect(
-        &clock, &ServiceClock::offsetNoticed, &notifier, [&statusLine, &notifier](const QString &text) {
-            statusLine.setText(text);
-            notifier.showNotice(text);
-        });
+    QObject::connect(&resume, &ResumeWatcher::resumed, &program.timers(), &AuctionTimers::paceChanged);
 
-    TrayCommands commands(services, lifecycle);
-    commands.listenTo(tray);
+    program.trayCommands().listenTo(tray);
 
     // Shown even where no notification area is up yet: a panel that starts
     // after us may still take the icon.
     tray.show();
     const bool trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
-    if (showsBrowserAtStart(store.value(Setting::kStartInTray), trayAvailable)) {
+    if (showsBrowserAtStart(program.store().value(Setting::kStartInTray), trayAvailable)) {
         qCInfo(lcTray) << "opening the browser window"
                        << (trayAvailable ? "" : "(no notification area to start in)");
         browser.showBrowser();
@@ -155,5 +141,6 @@ int main(int argc, char *argv[])
     signalWatcher.ignoreFromNowOn();
     qCInfo(lcTray) << "event loop ended, exit code" << code;
     deleteRemainingWindows();
+    browserProcess.reset();
     return code;
 }

@@ -93,7 +93,7 @@ void AddressDialog::fetched(const QUrl &url, const FetchResult &result)
     const ItemRead read = ItemReads::read({ yahooAuctionId(url), url }, result, m_services.clock);
     switch (read.state) {
     case ItemRead::State::Open: {
-        if (!read.id.isEmpty() && armedAuctionIds(m_services.store).contains(read.id)) {
+        if (!read.id.isEmpty() && armedAuctionIds(m_services.timers).contains(read.id)) {
             refuse(u"このオークションはすでにタイマーに登録されています。"_s);
             return;
         }

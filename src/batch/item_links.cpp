@@ -1,7 +1,7 @@
 #include "item_links.h"
 
+#include "auction_timers.h"
 #include "item_data_recognizer.h"
-#include "state_store.h"
 
 #include <QRegularExpression>
 #include <QSet>
@@ -37,13 +37,13 @@ QList<LinkedAuction> linkedAuctions(const QStringList &links)
     return found;
 }
 
-QSet<QString> armedAuctionIds(const StateStore &store)
+QSet<QString> armedAuctionIds(const AuctionTimers &timers)
 {
     QSet<QString> ids;
-    for (int n = 1; n <= StateStore::kSlots; ++n) {
-        if (!store.isArmed(n))
+    for (int n = 1; n <= kSlotCount; ++n) {
+        if (!timers.timer(n).isArmed())
             continue;
-        const QList<LinkedAuction> a = linkedAuctions({ store.slotValue(u"URL"_s, n) });
+        const QList<LinkedAuction> a = linkedAuctions({ timers.timer(n).item().url });
         if (!a.isEmpty())
             ids.insert(a.first().id);
     }

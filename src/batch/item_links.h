@@ -20,11 +20,11 @@ struct LinkedAuction
 // linked; lists link an item from its picture, its title and its price.
 QList<LinkedAuction> linkedAuctions(const QStringList &links);
 
-class StateStore;
+class AuctionTimers;
 
 // The auctions of the slots counting down, by id: one item in two slots
 // would only warn twice.
-QSet<QString> armedAuctionIds(const StateStore &store);
+QSet<QString> armedAuctionIds(const AuctionTimers &timers);
 
 // Whether the page is the wall the watch list puts up without a login: the
 // login page sent to on the way to the watch list, or the watch list's own

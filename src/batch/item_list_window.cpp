@@ -1,9 +1,9 @@
 #include "item_list_window.h"
 
+#include "auction_timers.h"
 #include "item_links.h"
 #include "page_fetcher.h"
 #include "services.h"
-#include "state_store.h"
 #include "time_text.h"
 
 #include <QHBoxLayout>
@@ -100,7 +100,7 @@ ItemListWindow::ItemListWindow(Services &services, std::unique_ptr<PageFetcher> 
             m_touched = true;
         updateCounts();
     });
-    connect(&services.store, &StateStore::armedChanged, this, &ItemListWindow::updateCounts);
+    connect(&services.timers, &AuctionTimers::changed, this, &ItemListWindow::updateCounts);
     connect(m_register, &QPushButton::clicked, this, &ItemListWindow::registerChecked);
     connect(m_cancel, &QPushButton::clicked, this, &ItemListWindow::cancelOrClose);
 }
@@ -158,7 +158,7 @@ void ItemListWindow::showRead(int index)
     row->setToolTip(Title, read.item.url);
     row->setText(End, read.item.endAt.isValid() ? timeText(read.item.endAt) : QString());
     row->setEnd(read.item.endAt);
-    const bool armed = armedAuctionIds(m_services.store).contains(read.id);
+    const bool armed = armedAuctionIds(m_services.timers).contains(read.id);
     if (read.state == ItemRead::State::Open && !armed) {
         row->setText(State, QString());
         row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemNeverHasChildren);
@@ -222,7 +222,7 @@ void ItemListWindow::registerChecked()
 {
     m_reads.cancel();
     QList<Registrable> items;
-    const QSet<QString> armed = armedAuctionIds(m_services.store);
+    const QSet<QString> armed = armedAuctionIds(m_services.timers);
     for (qsizetype i = 0; i < m_rows.size(); ++i) {
         const ItemRead &read = m_reads.items().at(i);
         QTreeWidgetItem *row = m_rows[i];

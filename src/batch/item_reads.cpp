@@ -1,5 +1,6 @@
 #include "item_reads.h"
 
+#include "auction_timer.h"
 #include "log.h"
 #include "page_recognizer.h"
 #include "service_clock.h"
@@ -82,7 +83,7 @@ ItemRead ItemReads::read(const LinkedAuction &auction, const FetchResult &result
     } else if (!page.complete || page.end.isEmpty() || !page.endAt.isValid()) {
         r.state = ItemRead::State::Unreadable;
         r.why = u"終了日時がわかりません"_s;
-    } else if (page.endAt <= clock.now(url.host())) {
+    } else if (secondsToCount(clock.now(url.host()), page.endAt) <= 0) {
         r.state = ItemRead::State::Closed;
         r.why = u"終了時刻を過ぎています"_s;
     } else {

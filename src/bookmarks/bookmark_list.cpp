@@ -3,11 +3,8 @@
 #include "browser_host.h"
 #include "message_box.h"
 #include "numeric.h"
-#include "profile_file.h"
+#include "persistence.h"
 #include "services.h"
-#include "state_store.h"
-
-#include <QDir>
 
 #include <cmath>
 #include <limits>
@@ -16,10 +13,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kSection = u"Bmark"_s;
-const QString kCountKey = u"dt_len"_s;
-const QString kTextKey = u"datatxt"_s;
-
 bool isLeadByte(char c)
 {
     const auto b = static_cast<unsigned char>(c);
@@ -27,11 +20,6 @@ bool isLeadByte(char c)
 }
 
 } // namespace
-
-QString BookmarkList::settingsPath()
-{
-    return QDir(QDir::currentPath()).filePath(u"larkvane.ini"_s);
-}
 
 QList<Bookmark> BookmarkList::parse(const QString &text, qsizetype count)
 {
@@ -102,33 +90,23 @@ Bookmark BookmarkList::storable(const QString &title, const QString &url)
     return { t, u };
 }
 
-QList<Bookmark> BookmarkList::load(const ProfileFile &file, int bufferSize)
+QList<Bookmark> BookmarkList::load(const Persistence &file, int bufferSize)
 {
-    const ProfileText ini = file.snapshot();
-    const qsizetype count = statedCount(ini.text(kSection, kCountKey, kCountBuffer));
-    const QByteArray text = wholeRecords(ini.value(kSection, kTextKey, bufferSize), ini.isUtf8());
-    return parse(ini.decode(text), count);
+    const Persistence::StoredBookmarks stored = file.bookmarks(bufferSize);
+    // Records after a NUL or cut by the buffer are not read.
+    return parse(stored.decode(wholeRecords(stored.list, stored.utf8)), statedCount(stored.count));
 }
 
-bool BookmarkList::save(ProfileFile &file, const QList<Bookmark> &list)
+bool BookmarkList::save(Persistence &file, const QList<Bookmark> &list)
 {
-    return file.writeAll({
-        { kSection, kCountKey, QString::number(list.size()) },
-        { kSection, kTextKey, serialize(list) },
-    });
+    return file.saveBookmarks(QString::number(list.size()), serialize(list));
 }
 
 bool BookmarkList::addCurrentPage(Services &services, QObject *owner)
 {
-    ProfileFile file(settingsPath());
-    const ProfileText ini = file.snapshot();
-    const qsizetype stated = statedCount(ini.text(kSection, kCountKey, kCountBuffer));
-    // The old list travels through dt_temp, which keeps nothing past a NUL.
-    services.store.setValue(
-        u"dt_temp"_s, ini.decode(wholeRecords(ini.value(kSection, kTextKey, kAddBuffer), ini.isUtf8())));
     // The count written is the records actually kept, so that dt_len always
     // matches datatxt and the new page is never hidden behind a short count.
-    QList<Bookmark> list = parse(services.store.value(u"dt_temp"_s), stated);
+    QList<Bookmark> list = load(services.persistence, kAddBuffer);
 
     const QString title = services.browser.locationName();
     // A page still loading reports its address as its name.
@@ -138,7 +116,7 @@ bool BookmarkList::addCurrentPage(Services &services, QObject *owner)
     }
     const Bookmark added = storable(title, services.browser.locationUrl());
     list.append(added);
-    save(file, list);
+    save(services.persistence, list);
     services.messages.show(u"「"_s + added.title + u"」をお気に入りに登録しました。"_s, owner);
     return true;
 }

@@ -4,7 +4,7 @@
 #include <QList>
 #include <QString>
 
-class ProfileFile;
+class Persistence;
 class QObject;
 struct Services;
 
@@ -26,10 +26,6 @@ public:
     static constexpr int kAddBuffer = 5000;
     static constexpr int kWindowBuffer = 3000;
 
-    // The settings file of the folder the process is in now: the bookmark
-    // commands follow a changed working folder, unlike start-up and exit.
-    static QString settingsPath();
-
     // The records a reader takes from datatxt: at most `count`, stopping at
     // the end of the text or at a record without both of its commas.
     static QList<Bookmark> parse(const QString &text, qsizetype count);
@@ -48,9 +44,9 @@ public:
     static Bookmark storable(const QString &title, const QString &url);
 
     // The list a reader with a datatxt buffer of `bufferSize` bytes sees.
-    static QList<Bookmark> load(const ProfileFile &file, int bufferSize);
+    static QList<Bookmark> load(const Persistence &file, int bufferSize);
     // dt_len and datatxt in one replacement of the file.
-    static bool save(ProfileFile &file, const QList<Bookmark> &list);
+    static bool save(Persistence &file, const QList<Bookmark> &list);
 
     // "このページを追加する" / "bk_add": appends the browser's page to the
     // list in the file at once and says so. False when the page was refused.

@@ -3,7 +3,7 @@
 #include "bookmark_list.h"
 #include "browser_host.h"
 #include "message_box.h"
-#include "profile_file.h"
+#include "persistence.h"
 #include "services.h"
 #include "window_registry.h"
 
@@ -60,8 +60,7 @@ BookmarkWindow::BookmarkWindow(Services &services, QWidget *owner)
             openRow(r);
     });
 
-    const ProfileFile file(BookmarkList::settingsPath());
-    for (const Bookmark &b : BookmarkList::load(file, BookmarkList::kWindowBuffer)) {
+    for (const Bookmark &b : BookmarkList::load(m_services.persistence, BookmarkList::kWindowBuffer)) {
         m_titles->addItem(b.title);
         m_urls->addItem(b.url);
     }
@@ -78,8 +77,7 @@ bool BookmarkWindow::saveLists()
     QList<Bookmark> list;
     for (int i = 0; i < m_titles->count(); ++i)
         list.append({ m_titles->item(i)->text(), i < m_urls->count() ? m_urls->item(i)->text() : QString() });
-    ProfileFile file(BookmarkList::settingsPath());
-    return BookmarkList::save(file, list);
+    return BookmarkList::save(m_services.persistence, list);
 }
 
 void BookmarkWindow::showSelected()

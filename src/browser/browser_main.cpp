@@ -31,7 +31,7 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"larkvane"_s);
-    QApplication::setApplicationVersion(u"3.9"_s);
+    QApplication::setApplicationVersion(QStringLiteral(LARKVANE_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(QIcon(u":/larkvane/larkvane.svg"_s));
 

@@ -2,22 +2,12 @@
 
 #include "log.h"
 #include "page_fetcher.h"
-#include "page_recognizer.h"
 #include "service_clock.h"
 #include "service_time.h"
-#include "state_store.h"
 
 #include <QUrl>
 
 using namespace Qt::StringLiterals;
-
-struct PageWatcher::Private
-{
-    StateStore &store;
-    ServiceClock &clock;
-    PageFetcher &fetcher;
-    PageFetcher::Id pending = 0;
-};
 
 namespace {
 
@@ -55,77 +45,65 @@ bool isFetched(const QString &url)
 
 } // namespace
 
-PageWatcher::PageWatcher(StateStore &store, ServiceClock &clock, PageFetcher &fetcher, QObject *parent)
+PageWatcher::PageWatcher(ServiceClock &clock, PageFetcher &fetcher, QObject *parent)
     : QObject(parent)
-    , d(new Private { store, clock, fetcher })
+    , m_clock(clock)
+    , m_fetcher(fetcher)
 {
 }
 
 PageWatcher::~PageWatcher()
 {
-    if (d->pending)
-        d->fetcher.cancel(d->pending);
-    delete d;
+    if (m_pending)
+        m_fetcher.cancel(m_pending);
 }
 
 void PageWatcher::setUserAgent(const QString &userAgent)
 {
-    d->fetcher.setUserAgent(userAgent);
+    m_fetcher.setUserAgent(userAgent);
+}
+
+bool PageWatcher::givesTimes() const
+{
+    return m_reading && (!m_reading->start.isEmpty() || !m_reading->end.isEmpty());
+}
+
+void PageWatcher::forget()
+{
+    m_reading.reset();
 }
 
 void PageWatcher::documentComplete(bool topLevel, const QString &url)
 {
-    auto updateMenu = [this] {
-        Q_EMIT timerMenuEnabled(
-            !d->store.value(u"tmpsttime"_s).isEmpty() || !d->store.value(u"tmpedtime"_s).isEmpty());
-    };
     if (!topLevel) {
-        updateMenu();
+        Q_EMIT timerMenuEnabled(givesTimes());
         return;
     }
-
     const QString address = spaceTrimmed(url);
-    d->store.setValue(u"txtURL"_s, address);
 
-    // A newer page makes the older page's answer worthless.
-    if (d->pending) {
-        d->fetcher.cancel(d->pending);
-        d->pending = 0;
-    }
-    // The scratch times always belong to the page now shown, never to the
-    // one before it.
-    for (const QString &field : { u"tmpsttime"_s, u"tmpedtime"_s, u"tmpedsec"_s, u"tmptitle"_s })
-        d->store.setValue(field, QString());
-    updateMenu();
+    // A newer page makes the older page's answer worthless, and what was
+    // read always belongs to the page now shown, never to the one before it.
+    if (m_pending)
+        m_fetcher.cancel(std::exchange(m_pending, 0));
+    m_reading.reset();
+    Q_EMIT timerMenuEnabled(false);
     if (!isFetched(address)) {
         qCDebug(lcBrowser) << "page" << address << "is not on the web: not read";
         return;
     }
 
-    const QDate today = d->clock.now().toOffsetFromUtc(kJapanOffsetSeconds).date();
     const QUrl pageUrl(address);
-    d->pending = d->fetcher.fetch(pageUrl, [this, pageUrl, today, updateMenu](const FetchResult &result) {
-        d->pending = 0;
+    m_pending = m_fetcher.fetch(pageUrl, [this, pageUrl](const FetchResult &result) {
+        m_pending = 0;
         if (!result.ok) {
             qCInfo(lcBrowser) << "page" << pageUrl.toDisplayString()
                               << "could not be read again:" << result.error << "- the timer menu stays off";
             return;
         }
-        d->store.setValue(u"Text1"_s, result.text());
-        const QString source = d->store.value(u"Text1"_s);
-        const PageReading reading = recognizePage(source, result.body, pageUrl, today);
+        const PageReading reading = readFetchedPage(m_clock, pageUrl, result);
         qCInfo(lcBrowser).noquote() << "page" << pageUrl.toDisplayString() << "read:" << described(reading);
-        learnServiceTime(d->clock, pageUrl, result, reading);
-        d->store.setValue(u"tmpsttime"_s, reading.start);
-        d->store.setValue(u"tmpedtime"_s, reading.end);
-        if (!reading.end.isEmpty()) {
-            // The slot's count starts from the exact second where the page
-            // gives it, and today's titles are cut in the caption.
-            if (reading.exactSeconds)
-                d->store.setValue(u"tmpedsec"_s, QString::number(reading.endAt.toSecsSinceEpoch()));
-            d->store.setValue(u"tmptitle"_s, reading.title);
-        }
+        m_reading = reading;
         if (reading.complete)
-            updateMenu();
+            Q_EMIT timerMenuEnabled(givesTimes());
     });
 }

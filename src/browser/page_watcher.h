@@ -1,27 +1,38 @@
 #pragma once
 
+#include "page_recognizer.h"
+
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
 class ServiceClock;
 class PageFetcher;
-class StateStore;
 
-// Turns the browser's document-complete events into the scratch start and end
-// times of the page now shown, and says whether the timer menu is usable.
-// The page is fetched again asynchronously: nothing waits for the server.
+// Reads the page the browser window shows for its auction's times, each
+// time its top-level document is complete, and says whether the timer menu
+// is usable. The page is fetched again asynchronously: nothing waits for the
+// server. What it found is the reading a registration takes.
 class PageWatcher : public QObject
 {
     Q_OBJECT
 public:
     // `fetcher` must outlive the watcher: a fetch in flight is cancelled on
     // destruction.
-    PageWatcher(StateStore &store, ServiceClock &clock, PageFetcher &fetcher, QObject *parent = nullptr);
+    PageWatcher(ServiceClock &clock, PageFetcher &fetcher, QObject *parent = nullptr);
     ~PageWatcher() override;
 
     // One document-complete event: `topLevel` says whether it belongs to the
     // top-level document (not a frame).
     void documentComplete(bool topLevel, const QString &url);
+    // The page shown gives nothing to register from now on (the search page
+    // is about to replace it).
+    void forget();
+
+    // What the page now shown was read as; none while it is being read, or
+    // when it is not on the web.
+    const std::optional<PageReading> &reading() const { return m_reading; }
 
     // The user agent the fetch sends (the browser's own).
     void setUserAgent(const QString &userAgent);
@@ -31,6 +42,10 @@ Q_SIGNALS:
     void timerMenuEnabled(bool enabled);
 
 private:
-    struct Private;
-    Private *d;
+    bool givesTimes() const;
+
+    ServiceClock &m_clock;
+    PageFetcher &m_fetcher;
+    quint64 m_pending = 0;
+    std::optional<PageReading> m_reading;
 };

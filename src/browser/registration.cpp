@@ -1,17 +1,14 @@
 #include "registration.h"
 
+#include "auction_timers.h"
 #include "log.h"
 #include "message_box.h"
+#include "page_recognizer.h"
 #include "persistence.h"
-#include "service_clock.h"
 #include "services.h"
 #include "settings_fields.h"
-#include "slot.h"
 #include "state_store.h"
 #include "status_line.h"
-#include "time_text.h"
-
-#include <QUrl>
 
 #include <algorithm>
 
@@ -57,17 +54,13 @@ Registration::Registration(Services &services)
 {
 }
 
-void Registration::registerSlot(int n, const QString &caption, const QString &url, QObject *owner)
+void Registration::registerSlot(
+    int n, const QString &caption, const QString &url, const PageReading *page, QObject *owner)
 {
-    StateStore &store = m_services.store;
-    const QString start = store.value(u"tmpsttime"_s);
-    const QString end = store.value(u"tmpedtime"_s);
-    const QString endSeconds = store.value(u"tmpedsec"_s);
-    const QString pageTitle = store.value(u"tmptitle"_s);
-
     if (!soundChosen(owner))
         return;
-    if (store.isArmed(n)) {
+    AuctionTimers &timers = m_services.timers;
+    if (timers.timer(n).isArmed()) {
         qCInfo(lcBrowser) << "slot" << n << "not set: it is counting down already";
         m_services.messages.show(u"このタイマーは現在使用中です！"_s, owner);
         return;
@@ -75,24 +68,9 @@ void Registration::registerSlot(int n, const QString &caption, const QString &ur
 
     // Today's pages cut the item's title in the caption; their data has it whole.
     const std::optional<QString> name
-        = !pageTitle.isEmpty() && !end.isEmpty() ? pageTitle : itemName(caption);
-    if (name) {
-        store.setSlotValue(u"TimerText"_s, n, *name);
-        store.setSlotValue(u"URL"_s, n, url);
-        store.setSlotValue(u"starttime"_s, n, start);
-        store.setSlotValue(u"EndTime"_s, n, end);
-    }
-    QDateTime endAt = parseTimeText(end);
-    if (endAt.isValid() && !endSeconds.isEmpty()) {
-        // The exact second, as long as it is the same minute the end text names.
-        bool ok = false;
-        const qint64 secs = endSeconds.toLongLong(&ok);
-        const QDateTime exact = QDateTime::fromSecsSinceEpoch(secs, Qt::OffsetFromUTC, kJapanOffsetSeconds);
-        if (ok && timeText(exact) == end)
-            endAt = exact;
-    }
-    if (!name || !endAt.isValid()) {
-        Slot(store, n).clear();
+        = page && !page->title.isEmpty() && !page->end.isEmpty() ? page->title : itemName(caption);
+    if (!name || !page || page->end.isEmpty() || !page->endAt.isValid()) {
+        timers.clear(n);
         m_services.statusLine.setText(QString());
         qCInfo(lcBrowser).nospace().noquote()
             << "slot " << n
@@ -102,35 +80,19 @@ void Registration::registerSlot(int n, const QString &caption, const QString &ur
         m_services.messages.show(kNotUsable, owner);
         return;
     }
-    arm(n, { *name, url, start, end, endAt });
+    arm(n, { *name, url, page->start, page->end, page->endAt });
     m_services.persistence.save();
     m_services.messages.show(*name + u"　のタイマーをスタートしました。"_s, owner);
 }
 
 void Registration::arm(int n, const Registrable &item)
 {
-    StateStore &store = m_services.store;
-    store.setSlotValue(u"TimerText"_s, n, item.name);
-    store.setSlotValue(u"URL"_s, n, item.url);
-    store.setSlotValue(u"starttime"_s, n, item.start);
-    store.setSlotValue(u"EndTime"_s, n, item.end);
-    // Whole seconds from the last whole second, and the first tick on the
-    // next one: the count then meets the true time left to the millisecond.
-    const QDateTime now = m_services.clock.now(QUrl(item.url).host());
-    qCInfo(lcBrowser).nospace().noquote()
-        << "slot " << n << " set from " << item.url << ": 「" << item.name << "」, ends " << item.end
-        << (item.endAt.time().second() ? " (to the second)" : "");
-    Slot(store, n).armUntil(item.endAt, now);
+    m_services.timers.assign(n, { item.name, item.url, item.start }, item.endAt);
 }
 
 QList<int> Registration::freeSlots() const
 {
-    QList<int> free;
-    for (int n = 1; n <= StateStore::kSlots; ++n) {
-        if (!m_services.store.isArmed(n))
-            free.append(n);
-    }
-    return free;
+    return m_services.timers.unarmed();
 }
 
 bool Registration::soundChosen(QObject *owner) const

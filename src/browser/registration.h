@@ -7,6 +7,7 @@
 #include <optional>
 
 class QObject;
+struct PageReading;
 struct Services;
 
 // An item to put in a slot, as a reading of its page found it.
@@ -39,8 +40,10 @@ public:
 
     // The item now shown, into slot n. `caption` is the browser window's
     // caption and `url` the browser's location, both taken at the moment of
-    // the click; `owner` owns the message boxes.
-    void registerSlot(int n, const QString &caption, const QString &url, QObject *owner);
+    // the click, and `page` what the page shown was read as (none: it gave
+    // nothing); `owner` owns the message boxes.
+    void registerSlot(
+        int n, const QString &caption, const QString &url, const PageReading *page, QObject *owner);
 
     // Slots not counting down, which a registration may take.
     QList<int> freeSlots() const;

@@ -76,8 +76,8 @@ ProgramEnd::ProgramEnd(MessageChannel &channel, Services &services, QObject *par
     , m_services(services)
     , m_boxes(*this)
     , m_forWindow { services.store, services.persistence, services.clock, m_boxes, services.sound,
-        services.windows, services.statusLine, services.browser, services.files }
-    , m_watcher(services.store, services.clock, m_fetcher)
+        services.windows, services.statusLine, services.browser, services.files, services.timers }
+    , m_watcher(services.clock, m_fetcher)
     , m_registration(m_forWindow)
 {
     connect(&channel, &MessageChannel::received, this, &ProgramEnd::receive);
@@ -156,7 +156,8 @@ void ProgramEnd::carryOut(const wire::CommandChosen &command)
 {
     switch (command.command) {
     case wire::Command::Timer:
-        m_registration.registerSlot(command.slot, m_location.caption, m_location.url, nullptr);
+        m_registration.registerSlot(command.slot, m_location.caption, m_location.url,
+            m_watcher.reading() ? &*m_watcher.reading() : nullptr, nullptr);
         break;
     case wire::Command::AddBookmark:
         BookmarkList::addCurrentPage(m_forWindow, nullptr);
@@ -164,9 +165,8 @@ void ProgramEnd::carryOut(const wire::CommandChosen &command)
     case wire::Command::Search:
         // The next document-complete then finds no times and disables the
         // timer menu.
-        m_services.store.setValue(u"tmpsttime"_s, QString());
-        m_services.store.setValue(u"tmpedtime"_s, QString());
-        navigate(searchPage(QDir::currentPath()));
+        m_watcher.forget();
+        navigate(searchPage(m_services.store.value(Setting::kBootDir)));
         break;
     case wire::Command::Settings:
     case wire::Command::Exit:

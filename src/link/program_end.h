@@ -43,6 +43,8 @@ public:
     QString locationName() const { return m_location.title; }
     // The links of the page now shown, once it has loaded.
     PageLinks pageLinks() const { return m_links; }
+    // What the page now shown was read as, once it has been.
+    const std::optional<PageReading> &pageReading() const { return m_watcher.reading(); }
 
     // The program's boxes while the window is up are shown by it, over it.
     MessageBox &messages() { return m_boxes; }

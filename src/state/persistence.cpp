@@ -1,15 +1,15 @@
 #include "persistence.h"
 
-#include "clock.h"
 #include "log.h"
 #include "numeric.h"
 #include "profile_file.h"
 #include "settings_fields.h"
-#include "slot.h"
 #include "state_store.h"
 
 #include <QDir>
 #include <QFileInfo>
+
+#include <functional>
 
 using namespace Qt::StringLiterals;
 
@@ -17,23 +17,68 @@ namespace {
 
 const QString kPref = u"pref"_s;
 const QString kSound = u"Sound_File"_s;
-const QString kSlots = u"Auction_File"_s;
+const QString kSlotSection = u"Auction_File"_s;
+const QString kBookmarkSection = u"Bmark"_s;
+const QString kBookmarkCount = u"dt_len"_s;
+const QString kBookmarkList = u"datatxt"_s;
 
-struct Key
+// What start-up makes of a value as read: the value to keep.
+using Fix = std::function<QString(const QString &read, const QString &bootDir)>;
+
+Fix atLeast(double minimum, const QString &replacement)
 {
+    return [=](const QString &read, const QString &) {
+        return numericValue(read) < minimum ? replacement : read;
+    };
+}
+
+struct SettingKey
+{
+    QString section;
     QString key;
     QString field;
+    Fix fix; // none: kept as read
 };
 
-// Slot keys in file order, with the store family each belongs to.
-const QList<Key> &slotKeys()
+// The settings, in the order the exit writes them.
+const QList<SettingKey> &settingKeys()
 {
-    static const QList<Key> keys = {
-        { u"data"_s, u"TimerText"_s },
-        { u"start"_s, u"starttime"_s },
-        { u"end"_s, u"EndTime"_s },
-        { u"URL"_s, u"URL"_s },
-        { u"retime"_s, u"reTime"_s },
+    static const QList<SettingKey> keys = {
+        { kPref, u"INI"_s, Setting::kLeadSeconds, {} },
+        { kPref, u"x_pos"_s, Setting::kBrowserX, atLeast(100, u"100"_s) },
+        { kPref, u"y_pos"_s, Setting::kBrowserY, atLeast(100, u"100"_s) },
+        { kPref, u"width"_s, Setting::kBrowserWidth, atLeast(3000, u"10000"_s) },
+        { kPref, u"height"_s, Setting::kBrowserHeight, atLeast(3000, u"8000"_s) },
+        { kPref, u"check"_s, Setting::kStartInTray,
+            [](const QString &read, const QString &) { return read == u"1"_s ? read : u"0"_s; } },
+        { kPref, u"tbar1"_s, Setting::kToolbar, {} },
+        { kPref, u"tbar2"_s, Setting::kButtons, {} },
+        { kPref, u"tbar2mode"_s, Setting::kButtonsCorner, {} },
+        { kPref, u"Mes_pos1"_s, Setting::kAlertTop, {} },
+        { kPref, u"Mes_pos2"_s, Setting::kAlertLeft, {} },
+        { kSound, u"wave"_s, Setting::kSoundFile,
+            [](const QString &read, const QString &bootDir) {
+                return read.isEmpty() ? QDir(bootDir).filePath(u"timecall.wav"_s) : read;
+            } },
+    };
+    return keys;
+}
+
+// A slot's keys in file order (data3, start3, ...), with the part of the
+// slot each holds.
+struct SlotKey
+{
+    QString key;
+    QString SlotRecord::*part;
+};
+const QList<SlotKey> &slotKeys()
+{
+    static const QList<SlotKey> keys = {
+        { u"data"_s, &SlotRecord::title },
+        { u"start"_s, &SlotRecord::start },
+        { u"end"_s, &SlotRecord::end },
+        { u"URL"_s, &SlotRecord::url },
+        { u"retime"_s, &SlotRecord::ownLead },
     };
     return keys;
 }
@@ -51,124 +96,43 @@ QString Persistence::iniPath() const
     return QDir(m_bootDir).filePath(u"larkvane.ini"_s);
 }
 
-void Persistence::restore(const Clock &clock)
+Persistence::Slots Persistence::restore()
 {
     m_store.setValue(Setting::kBootDir, m_bootDir);
     // One parse for every key: the file may be large, and there are 63 reads.
     const ProfileText file = ProfileFile(iniPath()).snapshot();
-    const auto read
-        = [&file](const QString &section, const QString &key) { return file.text(section, key, 256); };
-    const auto readInto
-        = [&](const QString &key, const QString &field) { m_store.setValue(field, read(kPref, key)); };
-    const auto floor = [this](const QString &field, double minimum, const QString &replacement) {
-        if (numericValue(m_store.value(field)) < minimum)
-            m_store.setValue(field, replacement);
-    };
-
-    readInto(u"INI"_s, Setting::kLeadSeconds);
-    readInto(u"x_pos"_s, Setting::kBrowserX);
-    floor(Setting::kBrowserX, 100, u"100"_s);
-    readInto(u"y_pos"_s, Setting::kBrowserY);
-    floor(Setting::kBrowserY, 100, u"100"_s);
-    readInto(u"width"_s, Setting::kBrowserWidth);
-    floor(Setting::kBrowserWidth, 3000, u"10000"_s);
-    readInto(u"height"_s, Setting::kBrowserHeight);
-    floor(Setting::kBrowserHeight, 3000, u"8000"_s);
-    readInto(u"tbar1"_s, Setting::kToolbar);
-    readInto(u"tbar2"_s, Setting::kButtons);
-    readInto(u"tbar2mode"_s, Setting::kButtonsCorner);
-    readInto(u"Mes_pos1"_s, Setting::kAlertTop);
-    readInto(u"Mes_pos2"_s, Setting::kAlertLeft);
-
-    const QString wave = read(kSound, u"wave"_s);
-    m_store.setValue(
-        Setting::kSoundFile, wave.isEmpty() ? QDir(m_bootDir).filePath(u"timecall.wav"_s) : wave);
+    for (const SettingKey &k : settingKeys()) {
+        const QString read = file.text(k.section, k.key, 256);
+        m_store.setValue(k.field, k.fix ? k.fix(read, m_bootDir) : read);
+    }
     qCInfo(lcState).nospace().noquote()
         << "lead " << m_store.value(Setting::kLeadSeconds) << " s, sound "
         << m_store.value(Setting::kSoundFile)
         << (QFileInfo(m_store.value(Setting::kSoundFile)).isFile() ? ""
                                                                    : " (no such file: alerts stay silent)");
 
-    readInto(u"check"_s, Setting::kStartInTray);
-    if (m_store.value(Setting::kStartInTray) != u"1"_s)
-        m_store.setValue(Setting::kStartInTray, u"0"_s);
-
-    for (int n = 1; n <= StateStore::kSlots; ++n) {
+    Slots slots;
+    for (int n = 1; n <= kSlotCount; ++n) {
         const QString number = QString::number(n);
-        if (read(kSlots, u"data"_s + number).isEmpty())
+        // A slot without a title is free: its other keys are not read.
+        if (file.text(kSlotSection, u"data"_s + number, 256).isEmpty())
             continue;
-        for (const Key &k : slotKeys())
-            m_store.setSlotValue(k.field, n, read(kSlots, k.key + number));
+        for (const SlotKey &k : slotKeys())
+            slots[n - 1].*k.part = file.text(kSlotSection, k.key + number, 256);
     }
-
-    // Japan time, whatever this machine's zone; whole seconds, as the
-    // countdown counts them.
-    QDateTime now = clock.now().toOffsetFromUtc(kJapanOffsetSeconds);
-    // The counts are whole seconds from the last whole second; the first tick
-    // comes on the next one.
-    const int firstTickMs = 1000 - now.time().msec();
-    now = now.addMSecs(-now.time().msec());
-    const QDate today = now.date();
-    if (!now.isValid()) {
-        qCWarning(lcState) << "the clock gives no valid time: no slot is re-armed";
-        return;
-    }
-    for (int n = 1; n <= StateStore::kSlots; ++n) {
-        if (!m_store.isOccupied(n)) {
-            qCDebug(lcState).nospace().noquote() << "restored slot " << n << ": free";
-            continue;
-        }
-        const QString text = m_store.slotValue(u"EndTime"_s, n);
-        Slot slot(m_store, n);
-        const QDateTime end = slot.end();
-        const auto report = [&](const char *outcome) {
-            qCInfo(lcState).nospace().noquote()
-                << "restored slot " << n << ": 「" << m_store.slotValue(u"TimerText"_s, n) << "」"
-                << ", ends " << text << outcome;
-        };
-        // A hand-edited end that is no date is treated like one long past:
-        // the slot keeps its texts and waits to be cleared.
-        if (!end.isValid()) {
-            report(", which is no date: kept, not armed");
-            continue;
-        }
-        if (end.date() < today) {
-            report(", an earlier day: kept until cleared");
-            continue;
-        }
-        slot.countTo(end, now);
-        if (end > now) {
-            report(", still ahead: re-armed");
-            m_store.arm(n, firstTickMs);
-        } else {
-            report(", already past: kept until cleared");
-        }
-    }
+    return slots;
 }
 
 bool Persistence::save()
 {
     QList<ProfileFile::Entry> entries;
-    const auto put = [&](const QString &section, const QString &key, const QString &field) {
-        entries.append({ section, key, m_store.value(field) });
-    };
-    put(kPref, u"INI"_s, Setting::kLeadSeconds);
-    put(kPref, u"x_pos"_s, Setting::kBrowserX);
-    put(kPref, u"y_pos"_s, Setting::kBrowserY);
-    put(kPref, u"width"_s, Setting::kBrowserWidth);
-    put(kPref, u"height"_s, Setting::kBrowserHeight);
-    put(kPref, u"check"_s, Setting::kStartInTray);
-    put(kPref, u"tbar1"_s, Setting::kToolbar);
-    put(kPref, u"tbar2"_s, Setting::kButtons);
-    put(kPref, u"tbar2mode"_s, Setting::kButtonsCorner);
-    put(kPref, u"Mes_pos1"_s, Setting::kAlertTop);
-    put(kPref, u"Mes_pos2"_s, Setting::kAlertLeft);
-    put(kSound, u"wave"_s, Setting::kSoundFile);
-    for (int n = 1; n <= StateStore::kSlots; ++n) {
-        const bool occupied = m_store.isOccupied(n);
-        for (const Key &k : slotKeys())
+    for (const SettingKey &k : settingKeys())
+        entries.append({ k.section, k.key, m_store.value(k.field) });
+    for (int n = 1; n <= kSlotCount; ++n) {
+        const SlotRecord slot = m_slots ? m_slots->slotRecord(n) : SlotRecord();
+        for (const SlotKey &k : slotKeys())
             entries.append(
-                { kSlots, k.key + QString::number(n), occupied ? m_store.slotValue(k.field, n) : QString() });
+                { kSlotSection, k.key + QString::number(n), slot.isFree() ? QString() : slot.*k.part });
     }
     // Nobody is told beyond the log: a save follows every change, and a box
     // for each would bury the user while the disk stays full.
@@ -178,4 +142,24 @@ bool Persistence::save()
     else
         qCWarning(lcState) << "could not save" << iniPath() << "- the file keeps its previous contents";
     return saved;
+}
+
+QString Persistence::StoredBookmarks::decode(QByteArrayView bytes) const
+{
+    return ProfileText::decode(bytes, utf8);
+}
+
+Persistence::StoredBookmarks Persistence::bookmarks(int listBufferSize) const
+{
+    const ProfileText ini = ProfileFile(iniPath()).snapshot();
+    return { ini.text(kBookmarkSection, kBookmarkCount, 256),
+        ini.value(kBookmarkSection, kBookmarkList, listBufferSize), ini.isUtf8() };
+}
+
+bool Persistence::saveBookmarks(const QString &count, const QString &list)
+{
+    return ProfileFile(iniPath()).writeAll({
+        { kBookmarkSection, kBookmarkCount, count },
+        { kBookmarkSection, kBookmarkList, list },
+    });
 }

@@ -1,31 +1,58 @@
 #pragma once
 
+#include "slot_record.h"
+
+#include <QByteArray>
 #include <QString>
 
-class Clock;
+#include <array>
+
 class StateStore;
 
-// Fills the store from larkvane.ini at start-up and writes it back. save() is
-// the one save call: the exit uses it, and so does every change that must
-// survive a crash (registration, cancel, snooze, slot end, settings applied,
-// browser window closed).
+// larkvane.ini, and nothing else writes it: the settings in the store, the ten
+// slots of whoever owns them, the bookmarks. Every key the file holds is named
+// here and nowhere else. save() is the one save: the exit uses it, and so does
+// every change that must survive a crash (registration, cancel, snooze, slot
+// end, settings applied, browser window closed).
 class Persistence
 {
 public:
+    using Slots = std::array<SlotRecord, kSlotCount>;
+
+    // The file is larkvane.ini in `bootDir`, the folder the program started in.
     Persistence(StateStore &store, QString bootDir);
 
     QString iniPath() const;
 
-    // Start-up restore: sets boot_dir, reads settings and slots with their
-    // floors and defaults, re-arms the slots whose end lies ahead.
-    void restore(const Clock &clock);
+    // Whose slots a save writes; until one is set, every slot is saved free.
+    void setSlotSource(const SlotSource *source) { m_slots = source; }
+
+    // Start-up: sets boot_dir, reads the settings into the store with their
+    // floors and defaults, and gives back the slots as the file holds them
+    // (a slot without a title is free, whatever else it holds).
+    Slots restore();
 
     // Writes [pref], [Sound_File] and [Auction_File] in the exit's key order,
     // as one atomic replacement; other sections and lines stay as they were.
     // False when the file could not be written (the old file is left whole).
     bool save();
 
+    // [Bmark] as a reader with a `bufferSize`-byte buffer for the list sees
+    // it: the count as text, the list as its stored bytes, and whether those
+    // bytes are UTF-8 (else code page 932).
+    struct StoredBookmarks
+    {
+        QString count;
+        QByteArray list;
+        bool utf8 = false;
+        QString decode(QByteArrayView bytes) const;
+    };
+    StoredBookmarks bookmarks(int listBufferSize) const;
+    // The count and the list in one replacement of the file.
+    bool saveBookmarks(const QString &count, const QString &list);
+
 private:
     StateStore &m_store;
     QString m_bootDir;
+    const SlotSource *m_slots = nullptr;
 };

@@ -234,6 +234,11 @@ QString ProfileText::decode(QByteArrayView bytes) const
     return decodeAs(bytes, m_utf8);
 }
 
+QString ProfileText::decode(QByteArrayView bytes, bool utf8)
+{
+    return decodeAs(bytes, utf8);
+}
+
 QByteArray ProfileText::encode(QStringView text) const
 {
     return encodeAs(text, m_utf8);

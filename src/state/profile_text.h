@@ -38,6 +38,7 @@ public:
     bool isUtf8() const { return m_utf8; }
     // Bytes of this file as text, and text as this file stores it.
     QString decode(QByteArrayView bytes) const;
+    static QString decode(QByteArrayView bytes, bool utf8);
     QByteArray encode(QStringView text) const;
 
     // What one write of the key makes of the file.

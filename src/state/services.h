@@ -1,5 +1,6 @@
 #pragma once
 
+class AuctionTimers;
 class BrowserHost;
 class ServiceClock;
 class FileDialog;
@@ -10,8 +11,8 @@ class StateStore;
 class StatusLine;
 class WindowRegistry;
 
-// What a window or a command needs of the program, handed in by main() (real
-// implementations) or by a test (doubles). No globals.
+// What a window or a command needs of the program, handed in by the
+// program's wiring (real implementations) or by a test (doubles). No globals.
 struct Services
 {
     StateStore &store;
@@ -24,4 +25,6 @@ struct Services
     StatusLine &statusLine;
     BrowserHost &browser;
     FileDialog &files;
+    // The ten slots.
+    AuctionTimers &timers;
 };

@@ -1,8 +1,6 @@
 #include "state_store.h"
 
-#include <algorithm>
-
-#include "log.h"
+#include "settings_fields.h"
 
 using namespace Qt::StringLiterals;
 
@@ -11,15 +9,14 @@ namespace {
 const QHash<QString, QString> &initialTexts()
 {
     static const QHash<QString, QString> texts = {
-        { u"infotime"_s, u"0"_s },
-        { u"x_pos"_s, u"0"_s },
-        { u"y_pos"_s, u"0"_s },
-        { u"w_width"_s, u"0"_s },
-        { u"w_height"_s, u"0"_s },
-        { u"tbar1"_s, u"0"_s },
-        { u"tbar2"_s, u"0"_s },
-        { u"tbar2mode"_s, u"0"_s },
-        { u"Tnum"_s, u"0"_s },
+        { Setting::kLeadSeconds, u"0"_s },
+        { Setting::kBrowserX, u"0"_s },
+        { Setting::kBrowserY, u"0"_s },
+        { Setting::kBrowserWidth, u"0"_s },
+        { Setting::kBrowserHeight, u"0"_s },
+        { Setting::kToolbar, u"0"_s },
+        { Setting::kButtons, u"0"_s },
+        { Setting::kButtonsCorner, u"0"_s },
     };
     return texts;
 }
@@ -29,20 +26,6 @@ const QHash<QString, QString> &initialTexts()
 StateStore::StateStore(QObject *parent)
     : QObject(parent)
 {
-    for (int n = 1; n <= kSlots; ++n) {
-        auto *t = new QTimer(this);
-        t->setObjectName(u"Timer"_s + QString::number(n));
-        t->setInterval(1000);
-        // A late tick lags the count instead of bunching up; precise keeps
-        // the second close to a second.
-        t->setTimerType(Qt::PreciseTimer);
-        connect(t, &QTimer::timeout, this, [this, t, n] {
-            if (t->interval() != 1000)
-                t->setInterval(1000);
-            Q_EMIT tick(n);
-        });
-        m_timers[n - 1] = t;
-    }
 }
 
 QString StateStore::value(const QString &name) const
@@ -61,53 +44,4 @@ void StateStore::setValue(const QString &name, const QString &text)
     m_fields.insert(name, kept);
     if (kept != before)
         Q_EMIT valueChanged(name, kept);
-}
-
-QString StateStore::slotField(const QString &family, int n)
-{
-    return family + QString::number(n);
-}
-
-void StateStore::arm(int n, int firstTickMs)
-{
-    if (n < 1 || n > kSlots)
-        return;
-    if (isArmed(n))
-        return;
-    m_timers[n - 1]->start(std::clamp(firstTickMs, 1, 1000));
-    qCInfo(lcState).nospace().noquote() << "slot " << n << " armed: 「" << slotValue(u"TimerText"_s, n)
-                                        << "」, ends " << slotValue(u"EndTime"_s, n) << ", count "
-                                        << slotValue(u"st"_s, n) << " of " << slotValue(u"ed"_s, n) << " s";
-    Q_EMIT armedChanged(n, true);
-}
-
-void StateStore::disarm(int n)
-{
-    if (n < 1 || n > kSlots)
-        return;
-    if (!isArmed(n))
-        return;
-    m_timers[n - 1]->stop();
-    qCInfo(lcState).nospace().noquote() << "slot " << n << " disarmed at count " << slotValue(u"st"_s, n)
-                                        << " of " << slotValue(u"ed"_s, n) << " s";
-    Q_EMIT armedChanged(n, false);
-}
-
-void StateStore::setNextTick(int n, int ms)
-{
-    if (!isArmed(n))
-        return;
-    m_timers[n - 1]->setInterval(std::max(ms, 1));
-}
-
-bool StateStore::isArmed(int n) const
-{
-    if (n < 1 || n > kSlots)
-        return false;
-    return m_timers[n - 1]->isActive();
-}
-
-QTimer *StateStore::timer(int n) const
-{
-    return (n >= 1 && n <= kSlots) ? m_timers[n - 1] : nullptr;
 }

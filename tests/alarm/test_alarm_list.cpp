@@ -1,7 +1,7 @@
 // The status list, filled from the store and driven through its buttons.
 
 #include "alarm_windows.h"
-#include "countdown.h"
+#include "auction_timers.h"
 #include "cp932_codec.h"
 #include "test_services.h"
 
@@ -17,7 +17,6 @@ namespace {
 struct List
 {
     TestServices ts;
-    Countdown countdown { ts.services, [] { return qint64(0); } };
 
     List()
     {
@@ -27,16 +26,14 @@ struct List
     ~List() { ts.windows.close(u"frmAlarm"_s), flush(); }
     static void flush() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
-    void occupy(int n, const QString &start, const QString &end = u"26/12/31 10:00"_s, bool armed = true)
+    // Slot n as the file would give it: armed while its end lies ahead.
+    void occupy(int n, const QString &start, const QString &end = u"26/12/31 10:00"_s,
+        const QString &ownLead = {}, const QString &title = {})
     {
-        for (const auto &[f, v] :
-            { std::pair<QString, QString> { u"TimerText"_s, u"品"_s + QString::number(n) },
-                { u"starttime"_s, start }, { u"EndTime"_s, end },
-                { u"URL"_s, u"http://x/"_s + QString::number(n) }, { u"st"_s, u"0"_s },
-                { u"ed"_s, u"5000"_s } })
-            ts.store.setSlotValue(f, n, v);
-        if (armed)
-            ts.store.arm(n);
+        Persistence::Slots slots;
+        slots[n - 1] = { title.isEmpty() ? u"品"_s + QString::number(n) : title, start, end,
+            u"http://x/"_s + QString::number(n), ownLead };
+        ts.timers.restore(slots);
     }
     QWidget *open() { return qobject_cast<QWidget *>(ts.windows.open(u"frmAlarm"_s)); }
     template <class T = QLineEdit> T *get(const QString &family, int n = 0) const
@@ -127,8 +124,11 @@ void TestAlarmList::fill_data()
     QTest::newRow("own lead 0") << u"N/A"_s << later << u"0"_s << u"品5|N/A|26/12/31 10:00|0|b|++|white"_s;
     QTest::newRow("ended earlier today is grey")
         << u"N/A"_s << u"26/12/08 11:59"_s << u""_s << u"品5|N/A|26/12/08 11:59|180|b|++|grey"_s;
-    QTest::newRow("ending this minute is white")
-        << u"N/A"_s << u"26/12/08 12:00"_s << u""_s << u"品5|N/A|26/12/08 12:00|180|b|++|white"_s;
+    // Its timer says: to the second, not by the minute the end text names.
+    QTest::newRow("ended this second is grey")
+        << u"N/A"_s << u"26/12/08 12:00"_s << u""_s << u"品5|N/A|26/12/08 12:00|180|b|++|grey"_s;
+    QTest::newRow("a minute to go is white")
+        << u"N/A"_s << u"26/12/08 12:01"_s << u""_s << u"品5|N/A|26/12/08 12:01|180|b|++|white"_s;
     QTest::newRow("markup shown as text")
         << u"<i>N/A</i>"_s << later << u""_s << u"品5|<i>N/A</i>|26/12/31 10:00|180|y|++|white"_s;
 }
@@ -142,9 +142,7 @@ void TestAlarmList::fill()
 
     List l;
     l.ts.store.setValue(u"infotime"_s, u"180"_s);
-    l.ts.store.setSlotValue(u"reTime"_s, 4, u"77"_s); // a free slot's stray lead
-    l.occupy(5, start, end);
-    l.ts.store.setSlotValue(u"reTime"_s, 5, reTime);
+    l.occupy(5, start, end, reTime);
     QVERIFY(l.open()->isVisible());
     QCOMPARE(l.row(5), row);
     for (int n : { 1, 4, 10 })
@@ -155,20 +153,20 @@ void TestAlarmList::fill()
 void TestAlarmList::greyOnlyTurnsWhiteByCancel()
 {
     List l;
-    l.occupy(2, u"N/A"_s, u"26/12/08 11:00"_s, false);
+    l.occupy(2, u"N/A"_s, u"26/12/08 11:00"_s);
     l.open();
     QVERIFY(l.row(2).endsWith(u"|grey"_s));
-    l.ts.store.setSlotValue(u"EndTime"_s, 2, u"27/12/08 11:00"_s);
+    l.occupy(2, u"N/A"_s, u"27/12/08 11:00"_s);
     l.open();
     QVERIFY(l.row(2).endsWith(u"|grey"_s)); // a refill never whitens
     l.click(u"TimerCut"_s, 2);
     QCOMPARE(l.row(2), u"||||||white"_s);
 
-    l.occupy(2, u"N/A"_s, u"26/12/08 11:00"_s, false);
+    l.occupy(2, u"N/A"_s, u"26/12/08 11:00"_s);
     l.open();
     l.ts.windows.close(u"frmAlarm"_s);
     List::flush();
-    l.ts.store.setSlotValue(u"EndTime"_s, 2, u"27/12/08 11:00"_s);
+    l.occupy(2, u"N/A"_s, u"27/12/08 11:00"_s);
     l.open();
     QVERIFY(l.row(2).endsWith(u"|white"_s)); // opened anew
 }
@@ -178,31 +176,27 @@ void TestAlarmList::cancel()
     List l;
     const bool saving = l.ts.persistence.save();
     for (int n : { 2, 3, 5 })
-        l.occupy(n, u"N/A"_s);
-    l.ts.store.setSlotValue(u"reTime"_s, 3, u"4998"_s);
-    for (int n : { 2, 3, 5 })
-        l.countdown.tick(n);
+        l.ts.arm(n, 5000);
+    l.ts.timers.setOwnLead(3, l.ts.timers.timer(3).generation(), u"4997"_s);
+    l.ts.pass();
     QCOMPARE(l.ts.statusLine.text(), u"ﾀｲﾏｰ2: 4999秒　☆ﾀｲﾏｰ3: 4999秒　☆ﾀｲﾏｰ5: 4999秒　☆"_s);
     l.open();
 
     l.click(u"TimerCut"_s, 3);
     QCOMPARE(l.ts.messages.texts, QStringList { u"指定のタイマーを解除しました。"_s });
     QCOMPARE(l.row(3), u"||||||white"_s);
-    QStringList store;
-    for (const QString &f :
-        { u"TimerText"_s, u"starttime"_s, u"EndTime"_s, u"URL"_s, u"reTime"_s, u"st"_s, u"ed"_s })
-        store << l.ts.store.slotValue(f, 3);
-    QCOMPARE(store.join(u'|'), u"|||||1|5000"_s);
-    QVERIFY(!l.ts.store.isArmed(3) && l.ts.store.isArmed(2) && l.ts.store.isArmed(5));
+    QCOMPARE(l.ts.timers.timer(3).record(), SlotRecord());
+    QVERIFY(
+        l.ts.timers.timer(3).isFree() && l.ts.timers.timer(2).isArmed() && l.ts.timers.timer(5).isArmed());
     QCOMPARE(l.ts.statusLine.text(), u""_s);
-    QVERIFY(l.row(2).startsWith(u"品2|"_s));
+    QVERIFY(l.row(2).startsWith(u"T|"_s));
     if (saving)
         QVERIFY(l.ts.dir.read(u"larkvane.ini"_s).contains("data3=\n")
             || l.ts.dir.read(u"larkvane.ini"_s).contains("data3=\r\n"));
 
-    l.countdown.tick(5);
-    QCOMPARE(l.ts.statusLine.text(), u"ﾀｲﾏｰ2: 4999秒　☆ﾀｲﾏｰ5: 4998秒　☆"_s);
-    l.countdown.tick(3); // its lead would be now: a cancelled slot stays silent
+    // Its lead would be now: a cancelled slot stays silent.
+    l.ts.pass(2);
+    QCOMPARE(l.ts.statusLine.text(), u"ﾀｲﾏｰ2: 4997秒　☆ﾀｲﾏｰ5: 4997秒　☆"_s);
     QVERIFY(!l.ts.windows.find(u"frmMessage"_s));
 }
 
@@ -210,11 +204,10 @@ void TestAlarmList::cancelWhileAnEndClosesTheList()
 {
     List l;
     l.occupy(1, u""_s);
-    l.occupy(2, u""_s);
-    l.ts.store.setSlotValue(u"ed"_s, 2, u"1"_s);
+    l.ts.arm(2, 1);
     QPointer<QWidget> w = l.open();
     l.ts.messages.onShow = [&](const QString &) {
-        l.countdown.tick(2);
+        l.ts.pass();
         List::flush();
         QVERIFY(w && !w->isVisible()); // hidden, kept while its box is up
     };
@@ -228,8 +221,7 @@ void TestAlarmList::viewAndRefill()
 {
     List l;
     QWidget *first = l.open();
-    l.occupy(7, u"N/A"_s);
-    l.ts.store.setSlotValue(u"TimerText"_s, 7,
+    l.occupy(7, u"N/A"_s, u"26/12/31 10:00"_s, {},
         u"【新品未使用】SEIKO セイコー プロスペックス ダイバースキューバ 腕時計 SBDC101"_s);
     QCOMPARE(l.open(), first);
     QVERIFY(l.row(7).endsWith(u"|b|++|white"_s));

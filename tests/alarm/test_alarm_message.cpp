@@ -1,7 +1,7 @@
-// The alert window as the countdown opens it, driven through its controls.
+// The alert window as its timer opens it, driven through its controls.
 
 #include "alarm_windows.h"
-#include "countdown.h"
+#include "auction_timers.h"
 #include "cp932_codec.h"
 #include "test_services.h"
 
@@ -40,24 +40,22 @@ struct Alarm
     TestServices ts;
     OwnedBox messages;
     Services services { ts.store, ts.persistence, ts.serviceClock, messages, ts.sound, ts.windows,
-        ts.statusLine, ts.browser, ts.files };
-    Countdown countdown { services, [] { return qint64(0); } };
+        ts.statusLine, ts.browser, ts.files, ts.timers };
     NotificationRecorder notifier;
 
     Alarm() { registerAlarmWindows(ts.windows, services, &notifier); }
     ~Alarm() { ts.windows.close(u"frmMessage"_s), flush(); }
     static void flush() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
-    // Slot n alerts at once with the given lead.
-    void alert(int n, int lead, const QString &title = u"品物"_s)
+    // Slot n alerts a second from now with the given lead. An item on the
+    // web waits at 0 for its page; a local one ends there.
+    void alert(int n, int lead, const QString &title = u"品物"_s, QString url = {})
     {
-        for (const auto &[f, v] :
-            { std::pair { u"TimerText"_s, title }, { u"URL"_s, u"http://x/"_s + QString::number(n) },
-                { u"st"_s, u"0"_s }, { u"ed"_s, QString::number(lead + 1) }, { u"reTime"_s, u""_s } })
-            ts.store.setSlotValue(f, n, v);
+        if (url.isEmpty())
+            url = u"http://x/"_s + QString::number(n);
         ts.store.setValue(u"infotime"_s, QString::number(lead));
-        ts.store.arm(n);
-        countdown.tick(n);
+        ts.arm(n, lead + 1, title, url);
+        ts.pass();
     }
     QWidget *window() const { return ts.windows.find<QWidget>(u"frmMessage"_s); }
     template <class T = QLineEdit> T *get(const QString &name) const
@@ -127,8 +125,6 @@ void TestAlarmMessage::opens()
     QCOMPARE(
         label1->text(), u"あと、およそ 3分  0秒で 「<b>限定</b> 腕時計 & ベルト」 の入札が終了します。"_s);
     QCOMPARE(a.get(u"Text1"_s)->text(), u" 90"_s);
-    QCOMPARE(a.get(u"zanT"_s)->text(), u" 180"_s);
-    QVERIFY(!a.get(u"zanT"_s)->isVisible());
     QStringList buttons;
     for (const QString &name : { u"retimer"_s, u"Command2"_s, u"Command1"_s })
         buttons << a.get<QPushButton>(name)->text();
@@ -138,38 +134,32 @@ void TestAlarmMessage::opens()
 
 void TestAlarmMessage::ownCount_data()
 {
-    QTest::addColumn<QString>("start");
-    QTest::addColumn<int>("ticks");
+    QTest::addColumn<int>("seconds");
     QTest::addColumn<QString>("label2");
-    QTest::addColumn<bool>("running");
 
-    QTest::newRow("one second off") << u" 180"_s << 1 << u"タイマーの残りは  179秒です。"_s << true;
-    QTest::newRow("stops at 0, two blanks") << u" 3"_s << 3 << u"タイマーの残りは  0秒です。"_s << false;
-    QTest::newRow("non-numeric is 0") << u"x"_s << 1 << u"タイマーの残りは -1秒です。"_s << true;
+    QTest::newRow("one second off") << 1 << u"タイマーの残りは  179秒です。"_s;
+    QTest::newRow("at 0 waiting for the page, two blanks") << 200 << u"タイマーの残りは  0秒です。"_s;
 }
 
+// The window shows its timer's count.
 void TestAlarmMessage::ownCount()
 {
-    QFETCH(QString, start);
-    QFETCH(int, ticks);
+    QFETCH(int, seconds);
     QFETCH(QString, label2);
-    QFETCH(bool, running);
 
     Alarm a;
-    a.alert(1, 60);
+    a.alert(1, 180);
     QCOMPARE(a.get<QLabel>(u"Label2"_s)->text(), u""_s);
-    a.get(u"zanT"_s)->setText(start);
-    for (int i = 0; i < ticks; ++i)
-        a.ownTick();
+    a.ts.pass(seconds);
+    a.ownTick();
     QCOMPARE(a.get<QLabel>(u"Label2"_s)->text(), label2);
-    QCOMPARE(a.get<QTimer>(u"Timer1"_s)->isActive(), running);
     QVERIFY(a.window()->isVisible());
 }
 
 void TestAlarmMessage::snooze_data()
 {
-    QTest::addColumn<QString>("typed"); // null: what the countdown offered
-    QTest::addColumn<bool>("runOut"); // the window's own count reached 0
+    QTest::addColumn<QString>("typed"); // null: what the alert offered
+    QTest::addColumn<bool>("runOut"); // the timer's count reached 0
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("reTime"); // null: refused
 
@@ -187,6 +177,8 @@ void TestAlarmMessage::snooze_data()
         << u"このオークションは既に終了したようです。自動延長や再出品などで継続している場合もありますのでよく確認しましょう。"_s
         << QString();
     QTest::newRow("too small before run out") << u"3"_s << true << tooSmall << QString();
+    // The page said the end moved on while the count stood at 0.
+    QTest::newRow("after an extension") << u"30"_s << true << confirm.arg(u"30"_s) << u"30"_s;
 }
 
 void TestAlarmMessage::snooze()
@@ -198,19 +190,24 @@ void TestAlarmMessage::snooze()
 
     Alarm a;
     const bool saving = a.ts.persistence.save();
-    a.alert(7, 180);
+    a.alert(7, 180, u"品物"_s, u"https://auctions.yahoo.co.jp/jp/auction/x7"_s);
     if (!typed.isNull())
         a.get(u"Text1"_s)->setText(typed);
     if (runOut) {
-        a.get(u"zanT"_s)->setText(u"1"_s);
+        a.ts.pass(180);
+        if (QTest::currentDataTag() == QByteArray("after an extension"))
+            a.ts.fetcher.answer(FakePageFetcher::page(
+                "<script id=\"__NEXT_DATA__\" type=\"application/json\">{\"props\":{\"pageProps\":"
+                "{\"initialState\":{\"item\":{\"detail\":{\"item\":{\"auctionId\":\"x7\",\"title\":"
+                "\"品物\",\"endTime\":\"2026-12-08T12:09:00+09:00\",\"status\":\"open\"}}}}}}}</script>"));
         a.ownTick();
     }
     QPointer<QWidget> w = a.window();
     a.click(u"retimer"_s);
 
     QCOMPARE(a.messages.texts, QStringList { message });
-    QCOMPARE(a.ts.store.slotValue(u"reTime"_s, 7), reTime.isNull() ? u""_s : reTime);
-    QVERIFY(a.ts.store.isArmed(7)); // a snooze is no cancel
+    QCOMPARE(a.ts.timers.timer(7).ownLead(), reTime.isNull() ? u""_s : reTime);
+    QVERIFY(a.ts.timers.timer(7).isArmed()); // a snooze is no cancel
     Alarm::flush();
     QCOMPARE(w.isNull(), !reTime.isNull());
     if (saving && !reTime.isNull())
@@ -238,27 +235,26 @@ void TestAlarmMessage::snoozeWhileTicksRun()
     a.alert(7, 180);
     QPointer<QWidget> first = a.window();
     a.messages.onShow = [&] {
-        if (meanwhile == u"alert"_s) {
+        if (meanwhile == u"alert"_s)
             a.alert(2, 40, u"新しい品"_s);
-        } else if (meanwhile == u"end"_s) {
-            a.alert(9, 0);
-        } else {
-            a.ts.store.setSlotValue(u"TimerText"_s, 7, meanwhile == u"reuse"_s ? u"別の品"_s : u""_s);
-            a.ts.store.setSlotValue(u"reTime"_s, 7, u""_s);
-        }
+        else if (meanwhile == u"end"_s)
+            a.alert(9, 0, u"品物"_s, u"file:///x/9"_s);
+        else if (meanwhile == u"reuse"_s)
+            a.ts.arm(7, 500, u"別の品"_s);
+        else
+            a.ts.timers.clear(7);
         Alarm::flush();
     };
     a.click(u"retimer"_s);
 
-    QCOMPARE(a.ts.store.slotValue(u"reTime"_s, 7), reTime7);
+    QCOMPARE(a.ts.timers.timer(7).ownLead(), reTime7);
     QCOMPARE(a.messages.lostBoxes, 0);
     Alarm::flush();
     QVERIFY(first.isNull());
     QCOMPARE(a.ts.windows.isOpen(u"frmMessage"_s), meanwhile == u"alert"_s);
-    if (meanwhile == u"alert"_s) { // the newer window as the countdown left it
-        QCOMPARE(a.ts.store.value(u"Tnum"_s), u"2"_s);
+    if (meanwhile == u"alert"_s) { // the newer window as its alert left it
         QCOMPARE(a.get(u"Text1"_s)->text(), u" 20"_s);
-        QCOMPARE(a.ts.store.slotValue(u"reTime"_s, 2), u""_s);
+        QCOMPARE(a.ts.timers.timer(2).ownLead(), u""_s);
     }
 }
 
@@ -283,7 +279,7 @@ void TestAlarmMessage::closingStoresPosition()
     else if (route == u"newer alert"_s)
         a.alert(5, 60);
     else if (route == u"end"_s)
-        a.alert(6, 0);
+        a.alert(6, 0, u"品物"_s, u"file:///x/6"_s);
     else
         a.click(route);
 
@@ -299,27 +295,22 @@ void TestAlarmMessage::closingStoresPosition()
 
 void TestAlarmMessage::showAuction_data()
 {
-    QTest::addColumn<QString>("tnum");
-    QTest::addColumn<QStringList>("navigated");
-
-    QTest::newRow("the alert's slot") << u"3"_s << QStringList { u"http://x/3"_s };
-    QTest::newRow("Tnum read as a number") << u" 10abc"_s << QStringList { u"http://x/10"_s };
-    QTest::newRow("no such slot") << u"11"_s << QStringList {};
+    QTest::addColumn<bool>("cleared");
+    QTest::newRow("the alert's slot") << false;
+    QTest::newRow("its item, the slot cleared meanwhile") << true;
 }
 
 void TestAlarmMessage::showAuction()
 {
-    QFETCH(QString, tnum);
-    QFETCH(QStringList, navigated);
-
+    QFETCH(bool, cleared);
     Alarm a;
-    a.ts.store.setSlotValue(u"URL"_s, 10, u"http://x/10"_s);
     a.alert(3, 60);
-    a.ts.store.setValue(u"Tnum"_s, tnum);
+    if (cleared)
+        a.ts.timers.clear(3);
     QVERIFY(!a.ts.browser.isOpen());
     a.click(u"Command2"_s);
     QCOMPARE(a.ts.browser.shown, 1);
-    QCOMPARE(a.ts.browser.navigated, navigated);
+    QCOMPARE(a.ts.browser.navigated, QStringList { u"http://x/3"_s });
     QVERIFY(a.window()->isVisible());
     QVERIFY(a.window()->windowFlags() & Qt::WindowStaysOnTopHint);
 }

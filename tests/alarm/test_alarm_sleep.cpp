@@ -2,9 +2,8 @@
 // in a sleep. The clocks are the test's: sleeping is the boot clock moving
 // while the awake clock stands.
 
-#include "doubles.h"
 #include "sleep_guard.h"
-#include "state_store.h"
+#include "test_services.h"
 
 #include <QtTest>
 
@@ -12,30 +11,23 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-struct Machine
-{
-    qint64 bootMs = 1000000;
-    qint64 awakeMs = 500000;
-    void run(qint64 seconds) { bootMs += seconds * 1000, awakeMs += seconds * 1000; }
-    void sleep(qint64 seconds) { bootMs += seconds * 1000; }
-};
-
+// The timers count on the boot clock, which runs on through a sleep.
 struct Guarded
 {
-    Machine machine;
-    StateStore store;
+    TestServices ts;
+    qint64 awakeMs = 500000;
     InhibitorRecorder inhibitor;
     NotificationRecorder notifier;
-    SleepGuard guard { store, inhibitor, notifier, [this] { return machine.bootMs; },
-        [this] { return machine.awakeMs; } };
+    SleepGuard guard { ts.timers, ts.store, inhibitor, notifier, [this] { return ts.steadyMs; },
+        [this] { return awakeMs; } };
 
+    void run(qint64 seconds) { sleep(seconds), awakeMs += seconds * 1000; }
+    void sleep(qint64 seconds) { ts.steadyMs += seconds * 1000, ts.clock.advance(int(seconds)); }
     void arm(int n, int left, const QString &ownLead = {})
     {
-        store.setSlotValue(u"TimerText"_s, n, u"T<%1>"_s.arg(n));
-        store.setSlotValue(u"st"_s, n, u"0"_s);
-        store.setSlotValue(u"ed"_s, n, QString::number(left));
-        store.setSlotValue(u"reTime"_s, n, ownLead);
-        store.arm(n);
+        ts.arm(n, left, u"T<%1>"_s.arg(n));
+        if (!ownLead.isEmpty())
+            ts.timers.setOwnLead(n, ts.timers.timer(n).generation(), ownLead);
     }
 };
 
@@ -76,27 +68,28 @@ void TestAlarmSleep::heldNearAnEnd()
     QFETCH(int, heldAfter);
 
     Guarded g;
-    g.store.setValue(u"infotime"_s, lead);
+    g.ts.store.setValue(u"infotime"_s, lead);
     g.arm(3, left, ownLead);
     QCOMPARE(g.inhibitor.held, heldAtArming);
     if (!heldAtArming) {
-        g.machine.run(heldAfter - 2);
+        g.run(heldAfter - 2);
         g.guard.review();
         QVERIFY(!g.inhibitor.held);
-        g.machine.run(2);
+        g.run(2);
         g.guard.review();
         QVERIFY(g.inhibitor.held);
     }
     // A second slot far off changes nothing; the end of the near one lets go.
     g.arm(5, 7200);
     QVERIFY(g.inhibitor.held);
-    g.store.disarm(3);
+    g.run(left);
+    g.ts.timers.runDue();
+    QVERIFY(g.ts.timers.timer(3).hasEnded());
     QVERIFY(!g.inhibitor.held);
     // A cancel lets go as well.
     g.arm(4, 300);
     QVERIFY(g.inhibitor.held);
-    g.store.setSlotValue(u"TimerText"_s, 4, QString());
-    g.store.disarm(4);
+    g.ts.timers.clear(4);
     QVERIFY(!g.inhibitor.held);
     QVERIFY(g.notifier.notices.isEmpty());
 }
@@ -123,19 +116,19 @@ void TestAlarmSleep::endPassedInSleep()
     QFETCH(bool, told);
 
     Guarded g;
-    g.store.setValue(u"infotime"_s, u"60"_s);
+    g.ts.store.setValue(u"infotime"_s, u"60"_s);
     g.arm(2, 300);
-    g.machine.run(sleepAt);
+    g.run(sleepAt);
     g.guard.review();
-    g.machine.sleep(sleepFor);
+    g.sleep(sleepFor);
     if (!sleepFor)
-        g.machine.bootMs += 3600 * 1000, g.machine.awakeMs += 3600 * 1000; // a SIGSTOP
-    // The countdown catches up when the machine wakes and ends the slot
-    // at once, or at its time.
-    g.machine.run(std::max(0, 300 - sleepAt - sleepFor));
+        g.run(3600); // a SIGSTOP
+    // The count catches up when the machine wakes and ends the slot at
+    // once, or at its time.
+    g.run(std::max(0, 300 - sleepAt - sleepFor));
     if (cancelled)
-        g.store.setSlotValue(u"TimerText"_s, 2, QString());
-    g.store.disarm(2);
+        g.ts.timers.clear(2);
+    g.ts.timers.runDue();
     QCOMPARE(g.notifier.notices,
         told ? QStringList { u"スリープ中に「T<2>」が終了時刻を過ぎました。"_s } : QStringList());
     QVERIFY(!g.inhibitor.held);

@@ -142,8 +142,7 @@ void DialogsTest::cancelChangesNothing()
     QWidget *browser = p.open(u"frmWeb"_s);
     p.open(u"frmMessage"_s);
     p.open(u"frmAlarm"_s);
-    p.t.store.setSlotValue(u"TimerText"_s, 3, u"壺"_s);
-    p.t.store.arm(3);
+    p.t.arm(3, 600, u"壺"_s);
     QWidget *dialog = p.open(u"frmEnding"_s, browser);
     QPointer<QWidget> guard(dialog);
 
@@ -154,7 +153,7 @@ void DialogsTest::cancelChangesNothing()
     QVERIFY(!p.t.windows.isOpen(u"frmEnding"_s));
     for (const QString &name : { u"frmWeb"_s, u"frmMessage"_s, u"frmAlarm"_s })
         QVERIFY2(p.t.windows.isOpen(name), qPrintable(name));
-    QVERIFY(p.t.store.isArmed(3));
+    QVERIFY(p.t.timers.timer(3).isArmed());
     QVERIFY(p.log.isEmpty());
     QVERIFY(p.quits.isEmpty());
     QVERIFY(!p.lifecycle.hasClosed());

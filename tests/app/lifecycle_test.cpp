@@ -119,8 +119,9 @@ void LifecycleTest::exitKeepsWhatWindowsStoreOnClosing()
     StateStore &store = t.store;
     store.setValue(u"frmMes_pos_top"_s, u"1110"_s);
     store.setValue(u"x_pos"_s, u"100"_s);
-    store.setSlotValue(u"TimerText"_s, 4, u"茶碗"_s);
-    store.setSlotValue(u"EndTime"_s, 4, u"30/01/02 03:04"_s);
+    Persistence::Slots slots;
+    slots[3] = { u"茶碗"_s, {}, u"30/01/02 03:04"_s, {}, {} };
+    t.timers.restore(slots);
     QStringList log;
     registerRecording(t.windows, u"frmWeb"_s, log, [&store] {
         store.setValue(u"x_pos"_s, u"1500"_s);

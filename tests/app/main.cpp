@@ -8,6 +8,7 @@ QObject *makeDialogsTest();
 QObject *makeLifecycleTest();
 QObject *makePlatformTest();
 QObject *makeProcessTest();
+QObject *makeProgramTest();
 QObject *makeSaveFailureTest();
 QObject *makeTrayTest();
 
@@ -17,7 +18,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     int failed = 0;
-    for (auto make : { makeLifecycleTest, makeSaveFailureTest, makeDialogsTest, makeTrayTest,
+    for (auto make : { makeProgramTest, makeLifecycleTest, makeSaveFailureTest, makeDialogsTest, makeTrayTest,
              makePlatformTest, makeProcessTest }) {
         std::unique_ptr<QObject> test(make());
         if (argc > 1 && argv[1][0] != '-') {

@@ -2,9 +2,10 @@
 // that save: each goes on in memory, no one is shown a box for it, every
 // failure is logged once, and the next save that works writes it all.
 
-#include "countdown.h"
+#include "auction_timers.h"
 #include "file_faults.h"
 #include "lifecycle.h"
+#include "page_recognizer.h"
 #include "registration.h"
 #include "test_services.h"
 
@@ -45,15 +46,8 @@ void SaveFailureTest::changesGoOnWhileTheDiskIsFull()
     const QByteArray old = "[pref]\r\nINI=30\r\n";
     t.dir.write(u"larkvane.ini"_s, old);
     store.setValue(u"wavfile"_s, u"/sounds/timecall.wav"_s);
-    if (action != u"register"_s) {
-        store.setSlotValue(u"TimerText"_s, 3, u"壺"_s);
-        store.setSlotValue(u"EndTime"_s, 3, u"26/12/08 12:00"_s);
-        store.setSlotValue(u"st"_s, 3, u"0"_s);
-        store.setSlotValue(u"ed"_s, 3, u"5"_s);
-        store.arm(3);
-    }
-    qint64 steadyMs = 0;
-    Countdown countdown(t.services, [&steadyMs] { return steadyMs; });
+    if (action != u"register"_s)
+        t.arm(3, 5, u"壺"_s);
     Lifecycle lifecycle(t.services);
     QList<int> quits;
     lifecycle.setQuit([&quits](int code) { quits << code; });
@@ -66,27 +60,25 @@ void SaveFailureTest::changesGoOnWhileTheDiskIsFull()
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^could not save "_s));
         QTest::failOnWarning(QRegularExpression(u".*"_s));
         if (action == u"end"_s) {
-            for (int i = 0; i < 5; ++i) {
-                steadyMs += 1000;
-                countdown.tick(3);
-            }
+            t.pass(5);
         } else if (action == u"register"_s) {
-            store.setValue(u"tmpsttime"_s, u"26/12/01 20:00"_s);
-            store.setValue(u"tmpedtime"_s, u"26/12/11 10:00"_s);
-            Registration(t.services).registerSlot(3, u"壺 - Larkvane"_s, u"http://x/1"_s, nullptr);
+            PageReading page;
+            page.start = u"26/12/01 20:00"_s;
+            page.end = u"26/12/11 10:00"_s;
+            page.endAt = japanDateTime(QDate(2026, 12, 11), QTime(10, 0));
+            Registration(t.services).registerSlot(3, u"壺 - Larkvane"_s, u"http://x/1"_s, &page, nullptr);
         } else {
             lifecycle.exitFromTray();
             QCOMPARE(quits, QList<int> { 0 });
         }
     }
     QCOMPARE(t.messages.texts, messages);
-    QCOMPARE(store.isArmed(3), armed);
+    QCOMPARE(t.timers.timer(3).isArmed(), armed);
     QCOMPARE(t.dir.read(u"larkvane.ini"_s), old);
 
     QVERIFY(t.persistence.save());
     StateStore later;
-    Persistence(later, t.dir.path()).restore(t.clock);
-    QCOMPARE(later.slotValue(u"TimerText"_s, 3), u"壺"_s);
+    QCOMPARE(Persistence(later, t.dir.path()).restore()[2].title, u"壺"_s);
     QCOMPARE(later.value(u"wavfile"_s), u"/sounds/timecall.wav"_s);
 }
 

@@ -5,7 +5,6 @@
 #include "fake_page_fetcher.h"
 #include "item_links.h"
 #include "item_list_window.h"
-#include "slot.h"
 #include "test_pages.h"
 #include "test_services.h"
 
@@ -138,11 +137,8 @@ private Q_SLOTS:
         for (int i = 0; i < 60; ++i)
             page.links << kItem + u"i"_s + QString::number(i);
         List l(page);
-        for (int n = 1; n <= 7; ++n) {
-            l.t.store.setSlotValue(u"TimerText"_s, n, u"busy"_s);
-            Slot(l.t.store, n).armUntil(l.t.clock.now().addSecs(7200), l.t.clock.now());
-        }
-        l.t.store.setSlotValue(u"URL"_s, 1, kItem + u"i40"_s);
+        for (int n = 1; n <= 7; ++n)
+            l.t.arm(n, 7200, u"busy"_s, n == 1 ? kItem + u"i40"_s : u"file:///busy"_s);
         QVERIFY(l.window->findChild<QLabel *>(u"lblHeading"_s)->text().contains(u"先頭の 50 件"_s));
 
         int most = 0;
@@ -180,14 +176,15 @@ private Q_SLOTS:
         QCOMPARE(l.t.messages.texts,
             QStringList {
                 u"3 件のタイマーをスタートしました。\n空いているタイマーが足りないため、1 件は登録できませんでした。"_s });
-        QCOMPARE(l.t.store.slotValue(u"TimerText"_s, 8), u"品i49"_s);
-        QCOMPARE(l.t.store.slotValue(u"URL"_s, 8), kItem + u"i49"_s);
-        QCOMPARE(l.t.store.slotValue(u"ed"_s, 8), u"3060"_s);
-        QCOMPARE(l.t.store.slotValue(u"TimerText"_s, 10), u"品i47"_s);
+        const AuctionTimers &timers = l.t.timers;
+        QCOMPARE(timers.timer(8).item().title, u"品i49"_s);
+        QCOMPARE(timers.timer(8).item().url, kItem + u"i49"_s);
+        QCOMPARE(timers.timer(8).secondsLeft(), 3060);
+        QCOMPARE(timers.timer(10).item().title, u"品i47"_s);
         for (int n = 1; n <= 10; ++n)
-            QVERIFY(l.t.store.isArmed(n));
+            QVERIFY(timers.timer(n).isArmed());
         for (int n = 1; n <= 7; ++n)
-            QCOMPARE(l.t.store.slotValue(u"TimerText"_s, n), u"busy"_s);
+            QCOMPARE(timers.timer(n).item().title, u"busy"_s);
         QVERIFY(!l.window->isVisible());
     }
 
@@ -249,8 +246,7 @@ private Q_SLOTS:
         QFETCH(QString, message);
         TestServices t;
         t.store.setValue(u"wavfile"_s, u"timecall.wav"_s);
-        t.store.setSlotValue(u"URL"_s, 1, kItem + u"x5?from=list"_s);
-        Slot(t.store, 1).armUntil(t.clock.now().addSecs(600), t.clock.now());
+        t.arm(1, 600, u"x5"_s, kItem + u"x5?from=list"_s);
         auto owned = std::make_unique<FakePageFetcher>();
         FakePageFetcher *fetcher = owned.get();
         auto *box = new AddressDialog(t.services, std::move(owned), nullptr);
@@ -268,11 +264,11 @@ private Q_SLOTS:
         }
         QCOMPARE(t.messages.texts, QStringList { message });
         const bool started = message.endsWith(u"スタートしました。"_s);
-        QCOMPARE(t.store.isArmed(2), started);
+        QCOMPARE(t.timers.timer(2).isArmed(), started);
         QCOMPARE(box->isVisible(), !started);
         if (started) {
-            QCOMPARE(t.store.slotValue(u"URL"_s, 2), fetched);
-            QCOMPARE(t.store.slotValue(u"ed"_s, 2), u"1800"_s);
+            QCOMPARE(t.timers.timer(2).item().url, fetched);
+            QCOMPARE(t.timers.timer(2).secondsLeft(), 1800);
         }
         delete alive.data();
     }

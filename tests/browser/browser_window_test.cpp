@@ -6,6 +6,7 @@
 #include "in_process_link.h"
 #include "numeric.h"
 #include "status_text.h"
+#include "test_pages.h"
 #include "test_services.h"
 
 #include <QAction>
@@ -776,14 +777,12 @@ private Q_SLOTS:
     void realSearchCommand()
     {
         QVERIFY(realWindow());
-        server.setPage(u"/item"_s, page(u"商品"_s));
+        server.setPage(u"/item"_s, TestPages::yahooEucPage(u"12月 1日 21時 0分"_s, u"12月 20日 21時 0分"_s),
+            "text/html; charset=EUC-JP");
         QVERIFY(load(u"/item"_s));
-        ts.store.setValue(u"tmpsttime"_s, u"04/12/20 21:05"_s);
-        ts.store.setValue(u"tmpedtime"_s, u"04/12/27 21:05"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(menuAction(web, u"mnutimer1"_s)->isEnabled(), 20000);
         QSignalSpy spy(web->engine(), &BrowserEngine::documentComplete);
         menuAction(web, u"mnukensaku"_s)->trigger();
-        QTRY_COMPARE(ts.store.value(u"tmpsttime"_s), QString());
-        QCOMPARE(ts.store.value(u"tmpedtime"_s), QString());
         QVERIFY(waitForDocument(
             spy, QUrl::fromLocalFile(QDir::current().absoluteFilePath(u"html/serch.html"_s)).toString()));
         QTRY_COMPARE(web->windowTitle(), u"検索ページ - Larkvane"_s);
@@ -843,21 +842,21 @@ private Q_SLOTS:
     void realTimerEntryTakesCaptionAndAddress()
     {
         QVERIFY(realWindow());
-        server.setPage(u"/item4"_s, page(u"ノートパソコン - Yahoo!オークション"_s, u"item-four"_s));
-        ts.store.setValue(u"Text1"_s, QString());
+        server.setPage(u"/item4"_s,
+            TestPages::yahooEucPage(
+                u"12月 1日 21時 0分"_s, u"12月 20日 21時 0分"_s, u"ノートパソコン - Yahoo!オークション"_s),
+            "text/html; charset=EUC-JP");
         QVERIFY(load(u"/item4"_s));
-        // The page is read a second time; its times (none here) are in once
-        // the source is.
-        QTRY_VERIFY_WITH_TIMEOUT(ts.store.value(u"Text1"_s).contains(u"item-four"_s), 20000);
+        // The page is read a second time; its times come with that read.
+        QTRY_VERIFY_WITH_TIMEOUT(menuAction(web, u"mnutimer4"_s)->isEnabled(), 20000);
         ts.store.setValue(u"wavfile"_s, u"timecall.wav"_s);
-        ts.store.setValue(u"tmpsttime"_s, u"26/12/01 21:00"_s);
-        ts.store.setValue(u"tmpedtime"_s, u"26/12/20 21:00"_s);
         menuAction(web, u"tmr4"_s)->trigger();
         QTRY_COMPARE(ts.messages.texts, QStringList { u"ノートパソコン　のタイマーをスタートしました。"_s });
-        ts.store.disarm(4);
-        QCOMPARE(ts.store.slotValue(u"TimerText"_s, 4), u"ノートパソコン"_s);
-        QCOMPARE(ts.store.slotValue(u"URL"_s, 4), server.url(u"/item4"_s).toString());
-        QCOMPARE(ts.store.slotValue(u"EndTime"_s, 4), u"26/12/20 21:00"_s);
+        const SlotRecord slot = ts.timers.timer(4).record();
+        ts.timers.clear(4);
+        QCOMPARE(slot.title, u"ノートパソコン"_s);
+        QCOMPARE(slot.url, server.url(u"/item4"_s).toString());
+        QCOMPARE(slot.end, u"26/12/20 21:00"_s);
     }
 
     void realCloseReleasesAndReopensAnew()

@@ -1,15 +1,16 @@
-// From an item page in the real browser to an armed, counting slot.
+// From an item page in the real browser to an armed, counting slot, through
+// the program's own wiring on driven clocks.
 
-#include "batch_windows.h"
+#include "auction_timers.h"
 #include "browser_engine.h"
 #include "browser_window.h"
-#include "countdown.h"
-#include "extension_follower.h"
 #include "http_test_server.h"
 #include "in_process_link.h"
-#include "numeric.h"
 #include "page_fetcher.h"
 #include "profile_file.h"
+#include "program.h"
+#include "settings_fields.h"
+#include "temp_work_dir.h"
 #include "test_pages.h"
 #include "test_services.h"
 
@@ -35,15 +36,32 @@ class EndToEndTest : public QObject
 {
     Q_OBJECT
 
-    TestServices ts;
-    HttpTestServer server;
-    std::unique_ptr<Countdown> countdown;
-    std::unique_ptr<NetworkPageFetcher> followFetcher;
-    std::unique_ptr<ExtensionFollower> follower;
-    // Real ticks still count one step each; the tests that need exact
-    // seconds stop the slot's timer and tick by hand.
+    TempWorkDir dir;
+    FixedClock clock { japanDateTime(QDate(2026, 12, 8), QTime(12, 0, 0)) };
+    // The seconds go on when the test says: the timers wake on real timers,
+    // and find nothing due.
     qint64 steadyMs = 0;
+    MessageRecorder messages;
+    SoundRecorder sound;
+    ScriptedFileDialog files;
+    FakeBrowserHost browser;
+    NotificationRecorder notifier;
+    InhibitorRecorder inhibitor;
+    std::unique_ptr<Program> program;
+    HttpTestServer server;
     std::unique_ptr<InProcessLink> link;
+
+    StateStore &store() const { return program->store(); }
+    AuctionTimers &timers() const { return program->timers(); }
+    // One second on every clock; a read of the loopback page it starts is
+    // answered within the wait.
+    void second()
+    {
+        clock.advance(1);
+        steadyMs += 1000;
+        timers().runDue();
+        QTest::qWait(30);
+    }
 
     // Pages of the loopback server are asked for directly or, by a client
     // that sends everything through the proxy, by their whole address.
@@ -55,6 +73,16 @@ class EndToEndTest : public QObject
 
     BrowserWindow *web() const { return link->browser->window(); }
     QAction *action(const QString &name) const { return web()->findChild<QAction *>(name); }
+
+    // The program has read the page shown, and found the item `title` (as the
+    // page data gives it) ending at `end`; the window's timer menu then says so.
+    bool readAs(const QString &end, const QString &title)
+    {
+        const auto &reading = link->program->pageReading();
+        return QTest::qWaitFor(
+                   [&] { return reading && reading->end == end && reading->title == title; }, 20000)
+            && QTest::qWaitFor([&] { return action(u"mnutimer1"_s)->isEnabled(); }, 5000);
+    }
 
     bool loadAndWait(const QString &address)
     {
@@ -76,13 +104,14 @@ private Q_SLOTS:
     {
         QStandardPaths::setTestModeEnabled(true);
         QVERIFY(server.listen());
-        ts.clock.set(QDate(2026, 12, 8), QTime(12, 0, 0));
-        ts.store.setValue(u"boot_dir"_s, ts.dir.path());
-        ts.store.setValue(u"wavfile"_s, ts.dir.filePath(u"timecall.wav"_s));
-        ts.store.setValue(u"w_width"_s, u"12000"_s);
-        ts.store.setValue(u"w_height"_s, u"9000"_s);
-        ts.dir.write(
-            u"html/serch.html"_s, "<html><head><title>search</title></head><body>search</body></html>");
+        program = std::make_unique<Program>(
+            Platform { clock, [this] { return steadyMs; }, [this] { return steadyMs; }, messages, sound,
+                files, browser, notifier, inhibitor, [] { return std::make_unique<NetworkPageFetcher>(); } },
+            dir.path());
+        program->restore();
+        store().setValue(Setting::kBrowserWidth, u"12000"_s);
+        store().setValue(Setting::kBrowserHeight, u"9000"_s);
+        dir.write(u"html/serch.html"_s, "<html><head><title>search</title></head><body>search</body></html>");
         // The auction host is this server too, as an HTTP proxy for the
         // browser and for the program's own fetches.
         QNetworkProxy::setApplicationProxy(
@@ -92,14 +121,7 @@ private Q_SLOTS:
             TestPages::yahooEucPage(
                 u"12月 1日 10時 0分"_s, u"12月 8日 12時 5分"_s, u"ノートパソコン - Yahoo!オークション"_s),
             "text/html; charset=EUC-JP");
-        countdown = std::make_unique<Countdown>(ts.services, [this] { return steadyMs; });
-        connect(&ts.store, &StateStore::tick, countdown.get(), &Countdown::tick);
-        followFetcher = std::make_unique<NetworkPageFetcher>();
-        follower = std::make_unique<ExtensionFollower>(ts.store, ts.persistence, ts.serviceClock,
-            *followFetcher, ts.statusLine, [this] { return steadyMs; });
-        countdown->setEndHold([this](int n) { return follower->holdsAtEnd(n); });
-        connect(follower.get(), &ExtensionFollower::slotEnded, countdown.get(), &Countdown::endSlot);
-        link = std::make_unique<InProcessLink>(ts.services, ts.messages);
+        link = std::make_unique<InProcessLink>(program->services(), messages);
         QVERIFY(link->show());
         QVERIFY(web() && web()->engine());
     }
@@ -111,61 +133,57 @@ private Q_SLOTS:
         // The page is read once more by the recognizer's own fetch.
         QTRY_VERIFY_WITH_TIMEOUT(server.count(u"/item"_s) >= 2, 20000);
         QTRY_VERIFY_WITH_TIMEOUT(action(u"mnutimer1"_s)->isEnabled(), 20000);
-        QCOMPARE(ts.store.value(u"tmpsttime"_s), u"26/12/01 10:00"_s);
-        QCOMPARE(ts.store.value(u"tmpedtime"_s), u"26/12/08 12:05"_s);
 
         action(u"mnutimer3"_s)->trigger();
-        QTRY_COMPARE(ts.messages.texts, QStringList { u"ノートパソコン　のタイマーをスタートしました。"_s });
-        QCOMPARE(ts.store.value(u"TimerText3"_s), u"ノートパソコン"_s);
-        QCOMPARE(ts.store.value(u"URL3"_s), url);
-        QCOMPARE(ts.store.value(u"starttime3"_s), u"26/12/01 10:00"_s);
-        QCOMPARE(ts.store.value(u"EndTime3"_s), u"26/12/08 12:05"_s);
-        QCOMPARE(ts.store.value(u"st3"_s), u"0"_s);
-        QCOMPARE(ts.store.value(u"ed3"_s), u"300"_s);
-        QVERIFY(ts.store.isArmed(3));
+        QTRY_COMPARE(messages.texts, QStringList { u"ノートパソコン　のタイマーをスタートしました。"_s });
+        const AuctionTimer &t = timers().timer(3);
+        QCOMPARE(t.record(),
+            (SlotRecord { u"ノートパソコン"_s, u"26/12/01 10:00"_s, u"26/12/08 12:05"_s, url, QString() }));
+        QCOMPARE(t.secondsLeft(), 300);
+        QVERIFY(t.isArmed());
         for (int n : { 1, 2, 4, 5, 6, 7, 8, 9, 10 })
-            QVERIFY(!ts.store.isArmed(n));
+            QVERIFY(!timers().timer(n).isArmed());
 
-        // The status bar of the open window follows the count, tick by tick.
-        const QRegularExpression counting(u"^ﾀｲﾏｰ3: 29[0-9]秒　☆$"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(counting.match(ts.statusLine.text()).hasMatch(), 5000);
-        QTRY_COMPARE_WITH_TIMEOUT(
-            web()->findChild<QStatusBar *>(u"stsBar"_s)->currentMessage(), ts.statusLine.text(), 2000);
-        ts.store.disarm(3);
+        // The status bar of the open window follows the count, second by second.
+        second();
+        second();
+        QCOMPARE(program->statusLine().text(), u"ﾀｲﾏｰ3: 298秒　☆"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(web()->findChild<QStatusBar *>(u"stsBar"_s)->currentMessage(),
+            program->statusLine().text(), 2000);
+        timers().clear(3);
     }
 
     void todaysPageRegistersAndFollowsAnExtension()
     {
-        ts.messages.texts.clear();
+        messages.texts.clear();
+        clock.set(QDate(2026, 12, 8), QTime(12, 0, 0));
         server.setPage(kTodaysUrl, todaysPage("2026-12-08T12:05:00+09:00"), "text/html; charset=utf-8");
         QVERIFY(loadAndWait(kTodaysUrl));
-        // The program reads the page on its side of the link; the menu it
-        // enabled for the page before says nothing yet.
-        QTRY_COMPARE_WITH_TIMEOUT(ts.store.value(u"txtURL"_s), kTodaysUrl, 20000);
-        QTRY_VERIFY_WITH_TIMEOUT(!ts.store.value(u"tmptitle"_s).isEmpty(), 20000);
-        QTRY_VERIFY_WITH_TIMEOUT(action(u"mnutimer1"_s)->isEnabled(), 20000);
-        QCOMPARE(ts.store.value(u"tmpedtime"_s), u"26/12/08 12:05"_s);
+        // The program reads the page on its side of the link.
+        QVERIFY(readAs(u"26/12/08 12:05"_s, u"MacBook Air M2 美品 充電回数少なめ 付属品完備"_s));
 
         action(u"mnutimer5"_s)->trigger();
         // The page data's title, not the cut one of the caption.
-        QTRY_COMPARE(ts.messages.texts,
+        QTRY_COMPARE(messages.texts,
             QStringList {
                 u"MacBook Air M2 美品 充電回数少なめ 付属品完備　のタイマーをスタートしました。"_s });
-        QCOMPARE(ts.store.value(u"EndTime5"_s), u"26/12/08 12:05"_s);
-        QCOMPARE(ts.store.value(u"ed5"_s), u"300"_s);
-        QVERIFY(ts.store.isArmed(5));
+        const AuctionTimer &t = timers().timer(5);
+        QCOMPARE(t.endText(), u"26/12/08 12:05"_s);
+        QCOMPARE(t.secondsLeft(), 300);
 
-        // The seller's side extends the auction by five minutes; within a
-        // minute the slot follows, on disk too.
+        // The seller's side extends the auction by five minutes; at the next
+        // read (its first second, while the service's clock is not known)
+        // the slot follows, on disk too.
         server.setPage(kTodaysUrl, todaysPage("2026-12-08T12:10:00+09:00"), "text/html; charset=utf-8");
-        ts.clock.advance(61);
-        const ProfileFile file(ts.persistence.iniPath());
-        QTRY_COMPARE_WITH_TIMEOUT(ts.store.value(u"EndTime5"_s), u"26/12/08 12:10"_s, 20000);
-        QCOMPARE(file.read(u"Auction_File"_s, u"end5"_s), u"26/12/08 12:10"_s);
-        const double left = numericValue(ts.store.value(u"ed5"_s)) - numericValue(ts.store.value(u"st5"_s));
-        QVERIFY2(left > 500 && left <= 540, qPrintable(QString::number(left)));
-        QVERIFY(ts.store.isArmed(5));
-        ts.store.disarm(5);
+        while (t.endText() == u"26/12/08 12:05"_s && t.secondsLeft() > 200)
+            second();
+        QCOMPARE(t.endText(), u"26/12/08 12:10"_s);
+        QCOMPARE(ProfileFile(program->persistence().iniPath()).read(u"Auction_File"_s, u"end5"_s),
+            u"26/12/08 12:10"_s);
+        QCOMPARE(t.secondsLeft(), clock.now().secsTo(japanDateTime(QDate(2026, 12, 8), QTime(12, 10))));
+        QVERIFY(t.isArmed());
+        QCOMPARE(notifier.notices, QStringList { u"終了時間が延長されました（26/12/08 12:10）"_s });
+        timers().clear(5);
     }
 
     // A bid six seconds before the end moves it a minute on: the slot follows
@@ -176,68 +194,53 @@ private Q_SLOTS:
         const QString url = u"http://auctions.yahoo.co.jp/jp/auction/x1000000002"_s;
         server.setPage(
             url, todaysPage("2026-12-08T12:00:20+09:00", "x1000000002"), "text/html; charset=utf-8");
-        ts.clock.set(QDate(2026, 12, 8), QTime(12, 0, 0));
-        ts.store.setValue(u"infotime"_s, u"10"_s);
+        clock.set(QDate(2026, 12, 8), QTime(12, 0, 0));
+        store().setValue(u"infotime"_s, u"10"_s);
         QVERIFY(loadAndWait(url));
-        QTRY_VERIFY_WITH_TIMEOUT(ts.store.value(u"tmpedtime"_s) == u"26/12/08 12:00"_s, 20000);
-        QTRY_VERIFY_WITH_TIMEOUT(action(u"mnutimer1"_s)->isEnabled(), 20000);
+        QVERIFY(readAs(u"26/12/08 12:00"_s, u"MacBook Air M2 美品 充電回数少なめ 付属品完備"_s));
         action(u"mnutimer6"_s)->trigger();
-        QTRY_VERIFY(ts.store.isArmed(6));
-        QCOMPARE(ts.store.value(u"ed6"_s), u"20"_s);
-        // Armed, yet its real timer says nothing: the test ticks it.
-        ts.store.timer(6)->blockSignals(true);
-        const int alertsBefore = ts.sound.played.size();
+        const AuctionTimer &t = timers().timer(6);
+        QTRY_VERIFY(t.isArmed());
+        QCOMPARE(t.secondsLeft(), 20);
+        const qsizetype alertsBefore = sound.played.size();
 
-        auto second = [&] {
-            ts.clock.advance(1);
-            steadyMs += 1000;
-            Q_EMIT ts.store.tick(6);
-            // Each read of the loopback page is answered within this.
-            QTest::qWait(30);
-        };
-        auto left = [&] {
-            return int(numericValue(ts.store.value(u"ed6"_s)) - numericValue(ts.store.value(u"st6"_s)));
-        };
-        while (left() > 6)
+        while (t.secondsLeft() > 6)
             second();
-        QCOMPARE(ts.sound.played.size(), alertsBefore + 1);
+        QCOMPARE(sound.played.size(), alertsBefore + 1);
         server.setPage(
             url, todaysPage("2026-12-08T12:01:20+09:00", "x1000000002"), "text/html; charset=utf-8");
         second();
-        QTRY_COMPARE_WITH_TIMEOUT(ts.store.value(u"EndTime6"_s), u"26/12/08 12:01"_s, 5000);
-        QCOMPARE(
-            ProfileFile(ts.persistence.iniPath()).read(u"Auction_File"_s, u"end6"_s), u"26/12/08 12:01"_s);
-        QCOMPARE(left(), 65);
-        QVERIFY(ts.store.isArmed(6));
+        QTRY_COMPARE_WITH_TIMEOUT(t.endText(), u"26/12/08 12:01"_s, 5000);
+        QCOMPARE(ProfileFile(program->persistence().iniPath()).read(u"Auction_File"_s, u"end6"_s),
+            u"26/12/08 12:01"_s);
+        QCOMPARE(t.secondsLeft(), 65);
+        QVERIFY(t.isArmed());
 
-        while (left() > 10)
+        while (t.secondsLeft() > 10)
             second();
-        QCOMPARE(ts.sound.played.size(), alertsBefore + 2);
+        QCOMPARE(sound.played.size(), alertsBefore + 2);
         // At the new end the page says it has passed: the slot ends.
-        while (ts.store.isArmed(6) && left() >= 0 && ts.clock.now().time() < QTime(12, 2))
+        while (t.isArmed() && clock.now().time() < QTime(12, 2))
             second();
-        QTRY_VERIFY_WITH_TIMEOUT(!ts.store.isArmed(6), 5000);
-        QCOMPARE(ts.clock.now().time(), QTime(12, 1, 20));
-        ts.store.setValue(u"infotime"_s, QString());
-        ts.store.timer(6)->blockSignals(false);
+        QTRY_VERIFY_WITH_TIMEOUT(t.hasEnded(), 5000);
+        QCOMPARE(clock.now().time(), QTime(12, 1, 20));
+        store().setValue(u"infotime"_s, QString());
     }
 
     void localPageDisablesTheMenuAgain()
     {
         QVERIFY(action(u"mnutimer1"_s)->isEnabled());
-        const QString local = QUrl::fromLocalFile(ts.dir.filePath(u"html/serch.html"_s)).toString();
+        const QString local = QUrl::fromLocalFile(dir.filePath(u"html/serch.html"_s)).toString();
         QVERIFY(loadAndWait(local));
         QTRY_VERIFY_WITH_TIMEOUT(!action(u"mnutimer1"_s)->isEnabled(), 5000);
-        QCOMPARE(ts.store.value(u"tmpedtime"_s), QString());
     }
 
     // A list of linked items, read from their pages as the auction host serves
     // them, into free slots at once.
     void listPageRegistersItsItems()
     {
-        ts.clock.set(QDate(2026, 12, 8), QTime(12, 0, 0));
-        ts.messages.texts.clear();
-        registerBatchWindows(ts.windows, ts.services, [] { return std::make_unique<NetworkPageFetcher>(); });
+        clock.set(QDate(2026, 12, 8), QTime(12, 0, 0));
+        messages.texts.clear();
         const QString host = u"http://auctions.yahoo.co.jp"_s;
         server.setPage(host + u"/jp/auction/w1"_s, todaysPage("2026-12-08T12:30:00+09:00", "w1", "万年筆"));
         server.setPage(host + u"/jp/auction/w2"_s, todaysPage("2026-12-08T12:10:00+09:00", "w2", "インク瓶"));
@@ -251,11 +254,11 @@ private Q_SLOTS:
             "<div id=\"recommend\"><a href=\"/jp/auction/w2?rcmd=1\">インク瓶</a></div></body></html>");
         QVERIFY(loadAndWait(host + u"/list"_s));
         QTRY_VERIFY_WITH_TIMEOUT(action(u"mnuPageItems"_s)->isEnabled(), 20000);
-        ts.browser.links = link->program->pageLinks();
+        browser.links = link->program->pageLinks();
 
         action(u"mnuPageItems"_s)->trigger();
-        QTRY_VERIFY(ts.windows.isOpen(u"frmItemList"_s));
-        auto *list = ts.windows.find<QWidget>(u"frmItemList"_s);
+        QTRY_VERIFY(program->windows().isOpen(u"frmItemList"_s));
+        auto *list = program->windows().find<QWidget>(u"frmItemList"_s);
         QTRY_COMPARE_WITH_TIMEOUT(list->findChild<QPushButton *>(u"cmdCancel"_s)->text(), u"閉じる"_s, 20000);
         auto *items = list->findChild<QTreeWidget *>(u"lstItems"_s);
         QStringList rows;
@@ -270,14 +273,14 @@ private Q_SLOTS:
             list->grab().save(shots + u"/item_list.png"_s);
 
         list->findChild<QPushButton *>(u"cmdRegister"_s)->click();
-        QCOMPARE(ts.messages.texts, QStringList { u"2 件のタイマーをスタートしました。"_s });
-        QCOMPARE(ts.store.slotValue(u"TimerText"_s, 1), u"インク瓶"_s);
-        QCOMPARE(ts.store.slotValue(u"ed"_s, 1), u"600"_s);
-        QCOMPARE(ts.store.slotValue(u"TimerText"_s, 2), u"万年筆"_s);
-        QCOMPARE(ts.store.slotValue(u"URL"_s, 2), host + u"/jp/auction/w1"_s);
-        QTRY_VERIFY(!ts.windows.isOpen(u"frmItemList"_s));
-        ts.store.disarm(1);
-        ts.store.disarm(2);
+        QCOMPARE(messages.texts, QStringList { u"2 件のタイマーをスタートしました。"_s });
+        QCOMPARE(timers().timer(1).item().title, u"インク瓶"_s);
+        QCOMPARE(timers().timer(1).secondsLeft(), 600);
+        QCOMPARE(timers().timer(2).item().title, u"万年筆"_s);
+        QCOMPARE(timers().timer(2).item().url, host + u"/jp/auction/w1"_s);
+        QTRY_VERIFY(!program->windows().isOpen(u"frmItemList"_s));
+        timers().clear(1);
+        timers().clear(2);
     }
 
     void cleanupTestCase()

@@ -3,7 +3,6 @@
 #include "doubles.h"
 #include "fake_page_fetcher.h"
 #include "service_clock.h"
-#include "state_store.h"
 #include "test_pages.h"
 
 #include <QSignalSpy>
@@ -27,27 +26,29 @@ QByteArray todaysPage(const QByteArray &id, const QByteArray &status = "open")
 
 struct Fixture
 {
-    StateStore store;
     FixedClock clock { japanDateTime(QDate(2026, 8, 1), QTime(10, 0)) };
     FakePageFetcher fetcher;
     ServiceClock serviceClock { clock };
-    PageWatcher watcher { store, serviceClock, fetcher };
+    PageWatcher watcher { serviceClock, fetcher };
     QSignalSpy menu { &watcher, &PageWatcher::timerMenuEnabled };
 
     Fixture()
     {
-        // What the previous item page left behind.
-        store.setValue(u"tmpsttime"_s, u"04/12/20 21:05"_s);
-        store.setValue(u"tmpedtime"_s, u"05/01/03 09:30"_s);
-        store.setValue(u"tmptitle"_s, u"前の品"_s);
+        // The item page shown before.
+        watcher.documentComplete(true, u"https://auctions.yahoo.co.jp/jp/auction/m0"_s);
+        fetcher.answer(FakePageFetcher::page(todaysPage("m0")));
+        fetcher.requests.clear();
+        menu.clear();
     }
     bool lastMenu() const { return !menu.isEmpty() && menu.last().at(0).toBool(); }
-    QStringList scratch() const
+    // What a registration would take: start, end, its exact seconds, title.
+    QStringList reading() const
     {
-        QStringList out;
-        for (const QString &f : { u"tmpsttime"_s, u"tmpedtime"_s, u"tmpedsec"_s, u"tmptitle"_s })
-            out << store.value(f);
-        return out;
+        const std::optional<PageReading> &r = watcher.reading();
+        if (!r)
+            return { QString(), QString(), QString(), QString() };
+        return { r->start, r->end, r->exactSeconds ? QString::number(r->endAt.toSecsSinceEpoch()) : QString(),
+            r->title };
     }
 };
 
@@ -68,7 +69,7 @@ void PageWatcherTest::pages_data()
     QTest::addColumn<QString>("url");
     QTest::addColumn<bool>("fetched");
     QTest::addColumn<FetchResult>("answer");
-    QTest::addColumn<QStringList>("scratch"); // start, end, exact end seconds, title
+    QTest::addColumn<QStringList>("reading"); // start, end, exact end seconds, title
     QTest::addColumn<bool>("menu");
 
     const QString M = u"\uFF77"_s, D = u"\uFF86"_s, H = u"\uFF7B"_s;
@@ -89,7 +90,9 @@ void PageWatcherTest::pages_data()
         << QStringList { u"26/07/26 12:03"_s, u"26/08/02 23:03"_s, u"1785679413"_s, u"品物の全部の名前"_s }
         << true;
     QTest::newRow("closed auction") << item << true << FakePageFetcher::page(todaysPage("m1", "closed"), 404)
-                                    << QStringList { QString(), QString(), QString(), QString() } << false;
+                                    << QStringList { QString(), QString(), u"1785679413"_s,
+                                           u"品物の全部の名前"_s }
+                                    << false;
     QTest::newRow("failed fetch") << item << true << FetchResult()
                                   << QStringList { QString(), QString(), QString(), QString() } << false;
     // Broken off after "N/A": the menu keeps the state the new page gave it.
@@ -108,13 +111,13 @@ void PageWatcherTest::pages()
     QFETCH(QString, url);
     QFETCH(bool, fetched);
     QFETCH(FetchResult, answer);
-    QFETCH(QStringList, scratch);
+    QFETCH(QStringList, reading);
     QFETCH(bool, menu);
 
     Fixture f;
-    f.store.setValue(u"Text1"_s, u"older source"_s);
     f.watcher.documentComplete(true, u"  "_s + url + u" "_s);
-    QCOMPARE(f.store.value(u"txtURL"_s), url);
+    // The previous item's times never reach a registration on this page.
+    QVERIFY(!f.watcher.reading());
     QCOMPARE(f.menu.size(), 1);
     QVERIFY(!f.lastMenu());
     QCOMPARE(f.fetcher.requests.size(), fetched ? 1 : 0);
@@ -122,9 +125,8 @@ void PageWatcherTest::pages()
         QCOMPARE(f.fetcher.requests[0].url, QUrl(url));
         f.fetcher.answer(answer);
     }
-    QCOMPARE(f.scratch(), scratch);
+    QCOMPARE(f.reading(), reading);
     QCOMPARE(f.lastMenu(), menu);
-    QCOMPARE(f.store.value(u"Text1"_s), answer.ok ? answer.text() : u"older source"_s);
 }
 
 void PageWatcherTest::newerPageCancelsOlderFetch()
@@ -134,18 +136,16 @@ void PageWatcherTest::newerPageCancelsOlderFetch()
     f.watcher.documentComplete(true, u"https://auctions.yahoo.co.jp/jp/auction/b2"_s);
     QVERIFY(f.fetcher.requests[0].cancelled);
     f.fetcher.answer(FakePageFetcher::page(todaysPage("a1")), 1);
-    QCOMPARE(f.store.value(u"tmpedtime"_s), QString());
+    QVERIFY(!f.watcher.reading());
     f.fetcher.answer(FakePageFetcher::page(todaysPage("b2")), 2);
-    QCOMPARE(f.store.value(u"tmpedtime"_s), u"26/08/02 23:03"_s);
+    QCOMPARE(f.reading().at(1), u"26/08/02 23:03"_s);
 }
 
 void PageWatcherTest::frameEventOnlyUpdatesMenu()
 {
     Fixture f;
-    f.store.setValue(u"txtURL"_s, u"http://top/"_s);
     f.watcher.documentComplete(false, u"http://frame/"_s);
-    QCOMPARE(f.store.value(u"txtURL"_s), u"http://top/"_s);
-    QCOMPARE(f.store.value(u"tmpedtime"_s), u"05/01/03 09:30"_s);
+    QCOMPARE(f.reading().at(1), u"26/08/02 23:03"_s);
     QVERIFY(f.fetcher.requests.isEmpty());
     QVERIFY(f.lastMenu());
 }

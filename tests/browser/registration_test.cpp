@@ -1,7 +1,9 @@
 #include "registration.h"
 
+#include "page_recognizer.h"
 #include "profile_file.h"
 #include "test_services.h"
+#include "time_text.h"
 
 #include <QtTest>
 
@@ -14,24 +16,33 @@ const QString kBusy = u"このタイマーは現在使用中です！"_s;
 const QString kUnusable = u"このページではタイマーが使えません。"_s;
 const QString kUrl = u"https://auctions.yahoo.co.jp/jp/auction/x1"_s;
 
-void fillSlot(StateStore &store, int n, const QString &title)
+// Slot n holding an item as the file would give it: counting down, or ended.
+void fillSlot(AuctionTimers &timers, int n, const QString &title, bool armed)
 {
-    store.setSlotValue(u"TimerText"_s, n, title);
-    store.setSlotValue(u"starttime"_s, n, u"26/12/01 10:00"_s);
-    store.setSlotValue(u"EndTime"_s, n, u"26/12/09 10:00"_s);
-    store.setSlotValue(u"URL"_s, n, u"http://old/"_s + title);
-    store.setSlotValue(u"reTime"_s, n, u"45"_s);
-    store.setSlotValue(u"st"_s, n, u"17"_s);
-    store.setSlotValue(u"ed"_s, n, u"999"_s);
+    Persistence::Slots slots;
+    slots[n - 1] = { title, u"26/12/01 10:00"_s, armed ? u"26/12/09 10:00"_s : u"26/12/07 10:00"_s,
+        u"http://old/"_s + title, u"45"_s };
+    timers.restore(slots);
 }
 
-QStringList slotFields(const StateStore &store, int n)
+QStringList slotFields(const AuctionTimers &timers, int n)
 {
-    QStringList out;
-    for (const QString &f :
-        { u"TimerText"_s, u"starttime"_s, u"EndTime"_s, u"URL"_s, u"reTime"_s, u"st"_s, u"ed"_s })
-        out << store.slotValue(f, n);
-    return out;
+    const SlotRecord r = timers.timer(n).record();
+    return { r.title, r.start, r.end, r.url, r.ownLead };
+}
+
+// What the page shown was read as: its times, to the second at `exact`
+// (seconds since the epoch) where the page gives them.
+PageReading reading(const QString &start, const QString &end, const QString &title = {}, qint64 exact = -1)
+{
+    PageReading r;
+    r.start = start;
+    r.end = end;
+    r.title = title;
+    r.endAt = exact >= 0 ? QDateTime::fromSecsSinceEpoch(exact, Qt::OffsetFromUTC, kJapanOffsetSeconds)
+                         : parseTimeText(end);
+    r.exactSeconds = exact >= 0;
+    return r;
 }
 
 } // namespace
@@ -88,32 +99,26 @@ void RegistrationTest::refusals()
 
     TestServices t;
     t.store.setValue(u"wavfile"_s, wavfile);
-    t.store.setValue(u"tmpsttime"_s, start);
-    t.store.setValue(u"tmpedtime"_s, end);
-    fillSlot(t.store, 3, u"前の品"_s);
-    fillSlot(t.store, 4, u"隣の品"_s);
-    t.store.arm(4);
-    if (busy)
-        t.store.arm(3);
+    fillSlot(t.timers, 3, u"前の品"_s, busy);
+    fillSlot(t.timers, 4, u"隣の品"_s, true);
     t.statusLine.setText(u"ﾀｲﾏｰ4: 10秒　☆"_s);
-    const QStringList before = slotFields(t.store, 3);
-    const QStringList neighbour = slotFields(t.store, 4);
+    const QStringList before = slotFields(t.timers, 3);
+    const QStringList neighbour = slotFields(t.timers, 4);
 
-    Registration(t.services).registerSlot(3, caption, kUrl, nullptr);
+    const PageReading page = reading(start, end);
+    Registration(t.services).registerSlot(3, caption, kUrl, &page, nullptr);
 
     QCOMPARE(t.messages.texts, QStringList { message });
-    QCOMPARE(slotFields(t.store, 4), neighbour);
-    QVERIFY(t.store.isArmed(4));
+    QCOMPARE(slotFields(t.timers, 4), neighbour);
+    QVERIFY(t.timers.timer(4).isArmed());
     if (message != kUnusable) {
-        QCOMPARE(slotFields(t.store, 3), before);
-        QCOMPARE(t.store.isArmed(3), busy);
+        QCOMPARE(slotFields(t.timers, 3), before);
+        QCOMPARE(t.timers.timer(3).isArmed(), busy);
         QCOMPARE(t.statusLine.text(), u"ﾀｲﾏｰ4: 10秒　☆"_s);
         return;
     }
-    // Emptied and disarmed; the count fields stay as they were.
-    const QStringList emptied { QString(), QString(), QString(), QString(), QString(), u"17"_s, u"999"_s };
-    QCOMPARE(slotFields(t.store, 3), emptied);
-    QVERIFY(!t.store.isArmed(3));
+    // Emptied and disarmed.
+    QVERIFY(t.timers.timer(3).isFree());
     QCOMPARE(t.statusLine.text(), QString());
 }
 
@@ -150,66 +155,60 @@ void RegistrationTest::names()
 
     TestServices t;
     t.store.setValue(u"wavfile"_s, u"/s.wav"_s);
-    t.store.setValue(u"tmpsttime"_s, u"26/12/01 10:00"_s);
-    t.store.setValue(u"tmpedtime"_s, u"26/12/09 10:00"_s);
-    t.store.setValue(u"tmptitle"_s, pageTitle);
+    const PageReading page = reading(u"26/12/01 10:00"_s, u"26/12/09 10:00"_s, pageTitle);
 
-    Registration(t.services).registerSlot(7, caption, kUrl, nullptr);
+    Registration(t.services).registerSlot(7, caption, kUrl, &page, nullptr);
 
-    QCOMPARE(t.store.slotValue(u"TimerText"_s, 7), name);
+    QCOMPARE(t.timers.timer(7).item().title, name);
     QCOMPARE(t.messages.texts, QStringList { name + u"　のタイマーをスタートしました。"_s });
-    QVERIFY(t.store.isArmed(7));
+    QVERIFY(t.timers.timer(7).isArmed());
 }
 
 void RegistrationTest::seconds_data()
 {
     QTest::addColumn<QString>("end");
-    QTest::addColumn<QString>("exact");
-    QTest::addColumn<QString>("ed");
+    QTest::addColumn<qint64>("exact");
+    QTest::addColumn<qint64>("left");
 
     // The clock says 2026-12-08 12:00:00 Japan time.
     const qint64 noon = japanDateTime(QDate(2026, 12, 8), QTime(12, 0)).toSecsSinceEpoch();
-    QTest::newRow("an hour ahead") << u"26/12/08 13:00"_s << QString() << u"3600"_s;
-    QTest::newRow("next year") << u"27/01/01 00:00"_s << QString() << QString::number(23 * 86400 + 12 * 3600);
-    QTest::newRow("already past") << u"26/12/08 11:00"_s << QString() << u"-3600"_s;
-    QTest::newRow("exact second of the page")
-        << u"26/12/08 13:00"_s << QString::number(noon + 3633) << u"3633"_s;
-    QTest::newRow("exact second of another minute")
-        << u"26/12/08 13:00"_s << QString::number(noon + 3700) << u"3600"_s;
+    QTest::newRow("an hour ahead") << u"26/12/08 13:00"_s << qint64(-1) << qint64(3600);
+    QTest::newRow("next year") << u"27/01/01 00:00"_s << qint64(-1) << qint64(23 * 86400 + 12 * 3600);
+    QTest::newRow("already past") << u"26/12/08 11:00"_s << qint64(-1) << qint64(-3600);
+    QTest::newRow("exact second of the page") << u"26/12/08 13:00"_s << noon + 3633 << qint64(3633);
 }
 
 void RegistrationTest::seconds()
 {
     QFETCH(QString, end);
-    QFETCH(QString, exact);
-    QFETCH(QString, ed);
+    QFETCH(qint64, exact);
+    QFETCH(qint64, left);
 
     TestServices t;
     t.store.setValue(u"wavfile"_s, u"/s.wav"_s);
-    t.store.setValue(u"tmpedtime"_s, end);
-    t.store.setValue(u"tmpedsec"_s, exact);
+    const PageReading page = reading({}, end, {}, exact);
 
-    Registration(t.services).registerSlot(10, u"品 - Larkvane"_s, kUrl, nullptr);
-    QCOMPARE(t.store.slotValue(u"ed"_s, 10), ed);
-    QCOMPARE(t.store.slotValue(u"st"_s, 10), u"0"_s);
-    QVERIFY(t.store.isArmed(10));
+    Registration(t.services).registerSlot(10, u"品 - Larkvane"_s, kUrl, &page, nullptr);
+    QCOMPARE(t.timers.timer(10).secondsLeft(), left);
+    QVERIFY(t.timers.timer(10).isArmed());
 }
 
 void RegistrationTest::successWritesTheSlotAndSaves()
 {
     TestServices t;
     t.store.setValue(u"wavfile"_s, u"/s.wav"_s);
-    t.store.setValue(u"tmpsttime"_s, u"N/A"_s);
-    t.store.setValue(u"tmpedtime"_s, u"26/12/08 12:30"_s);
-    fillSlot(t.store, 2, u"前の品"_s); // occupied but ended: overwritten
+    fillSlot(t.timers, 2, u"前の品"_s, false); // occupied but ended: overwritten
+    const PageReading page = reading(u"N/A"_s, u"26/12/08 12:30"_s);
 
-    Registration(t.services).registerSlot(2, u"腕時計-[ビッダーズ]オークション - Larkvane"_s, kUrl, nullptr);
+    Registration(t.services)
+        .registerSlot(2, u"腕時計-[ビッダーズ]オークション - Larkvane"_s, kUrl, &page, nullptr);
 
     QCOMPARE(t.messages.texts, QStringList { u"腕時計　のタイマーをスタートしました。"_s });
-    const QStringList expected { u"腕時計"_s, u"N/A"_s, u"26/12/08 12:30"_s, kUrl, u"45"_s /* kept */, u"0"_s,
-        u"1800"_s };
-    QCOMPARE(slotFields(t.store, 2), expected);
-    QVERIFY(t.store.isArmed(2));
+    // The old item's own lead goes with it.
+    const QStringList expected { u"腕時計"_s, u"N/A"_s, u"26/12/08 12:30"_s, kUrl, QString() };
+    QCOMPARE(slotFields(t.timers, 2), expected);
+    QCOMPARE(t.timers.timer(2).secondsLeft(), 1800);
+    QVERIFY(t.timers.timer(2).isArmed());
 
     // Saved at once: a crash after the click loses nothing.
     ProfileFile ini(t.persistence.iniPath());

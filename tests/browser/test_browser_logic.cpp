@@ -5,14 +5,13 @@ int runItemDataTests(int argc, char **argv);
 int runPageFetcherTests(int argc, char **argv);
 int runPageWatcherTests(int argc, char **argv);
 int runRegistrationTests(int argc, char **argv);
-int runExtensionFollowerTests(int argc, char **argv);
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     int failed = 0;
     for (auto run : { runMarkerRecognizerTests, runItemDataTests, runPageFetcherTests, runPageWatcherTests,
-             runRegistrationTests, runExtensionFollowerTests })
+             runRegistrationTests })
         failed += run(argc, argv);
     return failed;
 }

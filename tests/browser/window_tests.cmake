@@ -5,6 +5,7 @@ larkvane_test(test_browser_rules
 # tests of the browser window
 larkvane_test(test_browser_window BROWSER
   SOURCES browser_window_test.cpp fake_browser_engine.h in_process_link.h
+    ${CMAKE_CURRENT_LIST_DIR}/test_pages.cpp ${CMAKE_CURRENT_LIST_DIR}/test_pages.h
   LIBS larkvane_link_browser larkvane_link_program)
 
 # An item page served on loopback, through the real browser, the page reader
@@ -13,4 +14,4 @@ larkvane_test(test_browser_end_to_end BROWSER
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/end_to_end_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/test_pages.cpp ${CMAKE_CURRENT_LIST_DIR}/test_pages.h
     ${CMAKE_CURRENT_LIST_DIR}/in_process_link.h
-  LIBS larkvane_link_browser larkvane_link_program larkvane_alarm_logic larkvane_batch Qt6::Network)
+  LIBS larkvane_link_browser larkvane_app Qt6::Network)

@@ -5,7 +5,7 @@
 #include "doubles.h"
 #include "resume_watcher.h"
 #include "sleep_guard.h"
-#include "state_store.h"
+#include "test_services.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -165,25 +165,24 @@ void InhibitorTest::heldNearAnEnd()
     // The program's side: one bus stands for both the session's and the system's.
     QDBusConnection client = QDBusConnection::connectToBus(m_address, u"client "_s + tag);
     DBusSleepInhibitor inhibitor(client, client);
-    qint64 bootMs = 0;
-    StateStore store;
+    TestServices ts;
     NotificationRecorder notifier;
     SleepGuard guard(
-        store, inhibitor, notifier, [&] { return bootMs; }, [&] { return bootMs; });
+        ts.timers, ts.store, inhibitor, notifier, [&] { return ts.steadyMs; }, [&] { return ts.steadyMs; });
 
-    store.setValue(u"infotime"_s, u"60"_s);
+    ts.store.setValue(u"infotime"_s, u"60"_s);
     for (const bool cancel : { false, true }) {
         // An alert 10 minutes and 1 second away.
-        store.setSlotValue(u"TimerText"_s, 1, u"lamp"_s);
-        store.setSlotValue(u"st"_s, 1, u"0"_s);
-        store.setSlotValue(u"ed"_s, 1, u"661"_s);
-        store.arm(1);
-        bootMs += 2000;
+        ts.arm(1, 661, u"lamp"_s);
+        ts.steadyMs += 2000;
         guard.review();
         QTRY_VERIFY_WITH_TIMEOUT(held(), 5000);
-        if (cancel)
-            store.setSlotValue(u"TimerText"_s, 1, QString());
-        store.disarm(1);
+        if (cancel) {
+            ts.timers.clear(1);
+        } else {
+            ts.steadyMs += 659000;
+            ts.timers.runDue();
+        }
         QTRY_VERIFY_WITH_TIMEOUT(!held(), 5000);
     }
     if (portal) {

@@ -1,5 +1,4 @@
 #include "cp932_codec.h"
-#include "doubles.h"
 #include "file_faults.h"
 #include "persistence.h"
 #include "state_store.h"
@@ -8,7 +7,6 @@
 #include <QDir>
 #include <QRandomGenerator>
 #include <QRegularExpression>
-#include <QSignalSpy>
 #include <QTest>
 
 #include <memory>
@@ -17,32 +15,40 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QDateTime japan(int day, int h, int m, int s = 0, int ms = 0)
+// Slots as whoever owns them would hand them to a save.
+struct SlotTable final : SlotSource
 {
-    return japanDateTime(QDate(2026, 12, day), QTime(h, m, s, ms));
-}
+    Persistence::Slots records;
+    SlotRecord slotRecord(int n) const override { return records[n - 1]; }
+};
 
-void restoreFrom(
-    const TempWorkDir &dir, StateStore &store, const QByteArray &file, const QDateTime &now = japan(8, 12, 0))
+Persistence::Slots restoreFrom(const TempWorkDir &dir, StateStore &store, const QByteArray &file)
 {
     dir.write(u"larkvane.ini"_s, file);
-    Persistence(store, dir.path()).restore(FixedClock(now));
+    return Persistence(store, dir.path()).restore();
 }
 
-void fillKnownStore(StateStore &s)
+void fillKnownStore(StateStore &s, SlotTable &slots)
 {
+    slots.records[1] = { u"腕時計 ジャンク"_s, u"26/12/01 20:00"_s, u"26/12/10 21:05"_s,
+        u"https://page.example.jp/auction/x123"_s, QString() };
+    slots.records[6]
+        = { u"カメラ"_s, u"N/A"_s, u"26/12/09 23:30"_s, u"http://www.bidders.example/item/99"_s, u"120"_s };
+    // Left in a free slot: saved empty all the same.
+    slots.records[4] = { QString(), QString(), u"26/12/09 10:00"_s, QString(), QString() };
     const QList<std::pair<QString, QString>> fields = {
-        { u"infotime"_s, u"60"_s }, { u"x_pos"_s, u"1200"_s }, { u"y_pos"_s, u"900"_s },
-        { u"w_width"_s, u"12000"_s }, { u"w_height"_s, u"9000"_s }, { u"chk1"_s, u"0"_s },
-        { u"tbar1"_s, u"1"_s }, { u"tbar2"_s, u"0"_s }, { u"tbar2mode"_s, u"2"_s },
-        { u"frmMes_pos_top"_s, u"3000"_s }, { u"frmMes_pos_left"_s, u"4500"_s },
-        { u"wavfile"_s, u"/home/u/timecall.wav"_s }, { u"TimerText2"_s, u"腕時計 ジャンク"_s },
-        { u"starttime2"_s, u"26/12/01 20:00"_s }, { u"EndTime2"_s, u"26/12/10 21:05"_s },
-        { u"URL2"_s, u"https://page.example.jp/auction/x123"_s }, { u"st2"_s, u"15"_s },
-        { u"ed2"_s, u"9000"_s }, { u"TimerText7"_s, u"カメラ"_s }, { u"starttime7"_s, u"N/A"_s },
-        { u"EndTime7"_s, u"26/12/09 23:30"_s }, { u"URL7"_s, u"http://www.bidders.example/item/99"_s },
-        { u"reTime7"_s, u"120"_s },
-        { u"EndTime5"_s, u"26/12/09 10:00"_s }, // left in a free slot: saved empty all the same
+        { u"infotime"_s, u"60"_s },
+        { u"x_pos"_s, u"1200"_s },
+        { u"y_pos"_s, u"900"_s },
+        { u"w_width"_s, u"12000"_s },
+        { u"w_height"_s, u"9000"_s },
+        { u"chk1"_s, u"0"_s },
+        { u"tbar1"_s, u"1"_s },
+        { u"tbar2"_s, u"0"_s },
+        { u"tbar2mode"_s, u"2"_s },
+        { u"frmMes_pos_top"_s, u"3000"_s },
+        { u"frmMes_pos_left"_s, u"4500"_s },
+        { u"wavfile"_s, u"/home/u/timecall.wav"_s },
     };
     for (const auto &[name, text] : fields)
         s.setValue(name, text);
@@ -89,7 +95,7 @@ private Q_SLOTS:
         StateStore store;
         Persistence p(store, dir.path());
         QCOMPARE(p.iniPath(), dir.path() + u"/larkvane.ini"_s);
-        p.restore(FixedClock(japan(8, 12, 0)));
+        const Persistence::Slots slots = p.restore();
         const QList<std::pair<QString, QString>> expected = {
             { u"boot_dir"_s, dir.path() },
             { u"infotime"_s, QString() },
@@ -106,8 +112,8 @@ private Q_SLOTS:
         };
         for (const auto &[field, text] : expected)
             QVERIFY2(store.value(field) == text, qPrintable(field));
-        for (int n = 1; n <= 10; ++n)
-            QVERIFY(!store.isOccupied(n) && !store.isArmed(n));
+        for (const SlotRecord &r : slots)
+            QVERIFY(r.isFree());
         QVERIFY(!QFile::exists(p.iniPath())); // restoring never creates the file
     }
 
@@ -151,101 +157,26 @@ private Q_SLOTS:
         QCOMPARE(store.value(field), expected);
     }
 
-    void firstTickThenEverySecond()
-    {
-        StateStore store;
-        QSignalSpy ticks(&store, &StateStore::tick);
-        store.arm(4, 120);
-        QVERIFY(store.isArmed(4));
-        QVERIFY(ticks.wait(1000));
-        QCOMPARE(ticks.takeFirst().value(0).toInt(), 4);
-        // From then on a second apart, also after being put back in step.
-        QCOMPARE(store.timer(4)->interval(), 1000);
-        store.setNextTick(4, 80);
-        QVERIFY(ticks.wait(1000));
-        QCOMPARE(store.timer(4)->interval(), 1000);
-        store.disarm(4);
-        store.setNextTick(4, 80);
-        QVERIFY(!store.isArmed(4));
-    }
-
-    void rearmsSlots_data()
-    {
-        QTest::addColumn<QString>("end");
-        QTest::addColumn<QDateTime>("now");
-        QTest::addColumn<bool>("armed");
-        QTest::addColumn<QString>("st");
-        QTest::addColumn<QString>("ed");
-        const auto row
-            = [](const char *name, const QString &end, const QDateTime &now, bool armed, const QString &st,
-                  const QString &ed) { QTest::newRow(name) << end << now << armed << st << ed; };
-        const auto unread = [&row](const char *name, const QString &end) {
-            row(name, end, japan(8, 10, 0), false, QString(), QString());
-        };
-        row("tomorrow 00:10 at 23:50", u"26/12/09 00:10"_s, japan(8, 23, 50), true, u"0"_s, u"1200"_s);
-        row("today 15:00 at 14:59:30", u"26/12/08 15:00"_s, japan(8, 14, 59, 30), true, u"0"_s, u"30"_s);
-        row("milliseconds do not count", u"26/12/08 15:00"_s, japan(8, 14, 59, 59, 900), true, u"0"_s,
-            u"1"_s);
-        row("today 15:00 at 15:00:00", u"26/12/08 15:00"_s, japan(8, 15, 0), false, u"0"_s, u"0"_s);
-        row("today 15:00 at 15:00:30", u"26/12/08 15:00"_s, japan(8, 15, 0, 30), false, u"0"_s, u"-30"_s);
-        row("yesterday", u"26/12/07 23:59"_s, japan(8, 0, 0, 30), false, QString(), QString());
-        row("next year, earlier month", u"27/01/05 10:00"_s, japan(8, 10, 0), true, u"0"_s, u"2419200"_s);
-        row("last year, later month", u"25/12/31 10:00"_s, japan(8, 10, 0), false, QString(), QString());
-        row("clock given in UTC", u"26/12/09 00:10"_s, QDateTime(QDate(2026, 12, 8), QTime(14, 50), Qt::UTC),
-            true, u"0"_s, u"1200"_s);
-        row("blank-padded day", u"26/12/9  10:00"_s, japan(8, 10, 0), true, u"0"_s, u"86400"_s);
-        unread("unreadable: words", u"soon"_s);
-        unread("unreadable: empty", QString());
-        unread("unreadable: month 13", u"26/13/01 10:00"_s);
-        unread("unreadable: 30 February", u"27/02/30 10:00"_s);
-        unread("unreadable: hour 25", u"26/12/09 25:00"_s);
-        unread("unreadable: no time", u"26/12/09"_s);
-        unread("unreadable: full-width digits", u"２６/１２/０９ １０:００"_s);
-    }
-    void rearmsSlots()
-    {
-        QFETCH(QString, end);
-        QFETCH(QDateTime, now);
-        QFETCH(bool, armed);
-        QFETCH(QString, st);
-        QFETCH(QString, ed);
-        TempWorkDir dir;
-        StateStore store;
-        restoreFrom(dir, store,
-            "[Auction_File]\r\ndata3=item\r\nstart3=N/A\r\nend3=" + Cp932::encode(end)
-                + "\r\nURL3=http://x/\r\nretime3=60\r\n",
-            now);
-        QVERIFY(store.isOccupied(3));
-        QCOMPARE(store.isArmed(3), armed);
-        // The first tick lands on the next whole second the count was taken from.
-        if (armed)
-            QCOMPARE(store.timer(3)->interval(), 1000 - now.time().msec());
-        QCOMPARE(store.value(u"st3"_s), st);
-        QCOMPARE(store.value(u"ed3"_s), ed);
-        QCOMPARE(store.value(u"EndTime3"_s), end);
-        QCOMPARE(store.value(u"starttime3"_s) + store.value(u"URL3"_s) + store.value(u"reTime3"_s),
-            u"N/Ahttp://x/60"_s);
-        for (int n = 1; n <= 10; ++n)
-            QVERIFY(n == 3 || (!store.isOccupied(n) && !store.isArmed(n)));
-    }
-
     void freeSlotIgnoresItsOtherKeys()
     {
         TempWorkDir dir;
         StateStore store;
-        restoreFrom(dir, store, "[Auction_File]\r\ndata4=\r\nend4=26/12/09 10:00\r\nURL4=http://x/\r\n");
-        QVERIFY(!store.isOccupied(4) && !store.isArmed(4));
-        QCOMPARE(store.value(u"EndTime4"_s) + store.value(u"URL4"_s) + store.value(u"st4"_s), QString());
+        const Persistence::Slots slots = restoreFrom(dir, store,
+            "[Auction_File]\r\ndata4=\r\nend4=26/12/09 10:00\r\nURL4=http://x/\r\n"
+            "data3=item\r\nstart3=N/A\r\nend3=26/12/9  10:00\r\nURL3=http://x/\r\nretime3=60\r\n");
+        QCOMPARE(slots[3], SlotRecord());
+        // Kept as written, whatever it says: the timer reads it.
+        QCOMPARE(
+            slots[2], (SlotRecord { u"item"_s, u"N/A"_s, u"26/12/9  10:00"_s, u"http://x/"_s, u"60"_s }));
     }
 
     void longTitleIsCutTo255Bytes()
     {
         TempWorkDir dir;
         StateStore store;
-        restoreFrom(dir, store,
+        const Persistence::Slots slots = restoreFrom(dir, store,
             "[Auction_File]\r\ndata1=x" + Cp932::encode(QString(200, u'あ')) + "\r\nend1=26/12/09 10:00\r\n");
-        QCOMPARE(store.value(u"TimerText1"_s), u"x"_s + QString(127, u'あ'));
-        QVERIFY(store.isArmed(1));
+        QCOMPARE(slots[0].title, u"x"_s + QString(127, u'あ'));
     }
 
     // As a Windows editor saves it: UTF-8 behind its byte order mark.
@@ -255,24 +186,26 @@ private Q_SLOTS:
         const QByteArray mark = "\xEF\xBB\xBF";
         const QString title = u"腕時計 ✨ ジャンク"_s; // the sparkle has no code page 932 form
         StateStore store;
-        restoreFrom(dir, store,
+        SlotTable slots;
+        slots.records = restoreFrom(dir, store,
             mark + "[pref]\r\nINI=60\r\ncheck=1\r\n[Auction_File]\r\ndata1=" + title.toUtf8()
                 + "\r\nend1=26/12/09 10:00\r\n");
         QCOMPARE(store.value(u"infotime"_s), u"60"_s);
         QCOMPARE(store.value(u"chk1"_s), u"1"_s);
-        QCOMPARE(store.value(u"TimerText1"_s), title);
-        QVERIFY(store.isArmed(1));
+        QCOMPARE(slots.records[0].title, title);
 
-        store.setValue(u"TimerText2"_s, u"カメラ"_s);
-        QVERIFY(Persistence(store, dir.path()).save());
+        slots.records[1].title = u"カメラ"_s;
+        Persistence p(store, dir.path());
+        p.setSlotSource(&slots);
+        QVERIFY(p.save());
         const QByteArray saved = dir.read(u"larkvane.ini"_s);
         QVERIFY(saved.startsWith(QByteArray(mark + "[pref]\r\nINI=60\r\n")));
         QVERIFY(saved.contains(QByteArray("data1=" + title.toUtf8() + "\r\n")));
         QVERIFY(saved.contains(u"data2=カメラ\r\n"_s.toUtf8()));
         StateStore again;
-        restoreFrom(dir, again, saved);
-        QCOMPARE(again.value(u"TimerText1"_s), title);
-        QCOMPARE(again.value(u"TimerText2"_s), u"カメラ"_s);
+        const Persistence::Slots back = restoreFrom(dir, again, saved);
+        QCOMPARE(back[0].title, title);
+        QCOMPARE(back[1].title, u"カメラ"_s);
     }
 
     void restoreSurvivesFilesThatAreNoIni_data()
@@ -297,14 +230,14 @@ private Q_SLOTS:
         restoreFrom(dir, store, file);
         QCOMPARE(
             store.value(u"x_pos"_s) + store.value(u"w_width"_s) + store.value(u"chk1"_s), u"100100000"_s);
-        for (int n = 1; n <= 10; ++n)
-            QVERIFY(!store.isArmed(n));
         // The next save still makes a file that reads back.
-        fillKnownStore(store);
-        QVERIFY(Persistence(store, dir.path()).save());
+        SlotTable slots;
+        fillKnownStore(store, slots);
+        Persistence p(store, dir.path());
+        p.setSlotSource(&slots);
+        QVERIFY(p.save());
         StateStore again;
-        Persistence(again, dir.path()).restore(FixedClock(japan(8, 12, 0)));
-        QCOMPARE(again.value(u"TimerText7"_s), u"カメラ"_s);
+        QCOMPARE(Persistence(again, dir.path()).restore()[6].title, u"カメラ"_s);
         QCOMPARE(again.value(u"x_pos"_s), u"1200"_s);
     }
 
@@ -312,8 +245,10 @@ private Q_SLOTS:
     {
         TempWorkDir dir;
         StateStore store;
-        fillKnownStore(store);
+        SlotTable slots;
+        fillKnownStore(store, slots);
         Persistence p(store, dir.path());
+        p.setSlotSource(&slots);
         QVERIFY(p.save());
         QCOMPARE(dir.read(u"larkvane.ini"_s), kKnownFile);
         QVERIFY(p.save());
@@ -330,9 +265,12 @@ private Q_SLOTS:
         dir.write(u"larkvane.ini"_s, before);
         StateStore store;
         store.setValue(u"x_pos"_s, u"200"_s);
-        store.setValue(u"TimerText2"_s, u"new"_s);
         store.setValue(u"wavfile"_s, u"/w.wav"_s);
-        QVERIFY(Persistence(store, dir.path()).save());
+        SlotTable slots;
+        slots.records[1].title = u"new"_s;
+        Persistence p(store, dir.path());
+        p.setSlotSource(&slots);
+        QVERIFY(p.save());
         QCOMPARE(dir.read(u"larkvane.ini"_s),
             "; Larkvane\r\n[Bmark]\r\ndt_len=1\r\ndatatxt=\x83\x4a,http://x/,\r\n\r\n"
             "[pref]\r\n; the window\r\nX_POS=200\r\nmine=kept\r\n"
@@ -343,18 +281,17 @@ private Q_SLOTS:
                 + "[Sound_File]\r\nwave=/w.wav\r\n");
     }
 
-    // Both auctions over two days later: restored occupied and unarmed, saved
-    // back byte for byte.
-    void endedSlotIsWrittenBackUnchanged()
+    // Read and written back byte for byte.
+    void slotsAreWrittenBackUnchanged()
     {
         TempWorkDir dir;
+        dir.write(u"larkvane.ini"_s, kKnownFile);
         StateStore store;
-        fillKnownStore(store);
-        QVERIFY(Persistence(store, dir.path()).save());
-        StateStore later;
-        Persistence p(later, dir.path());
-        p.restore(FixedClock(japan(12, 9, 0)));
-        QVERIFY(later.isOccupied(2) && later.isOccupied(7) && !later.isArmed(2) && !later.isArmed(7));
+        Persistence p(store, dir.path());
+        SlotTable slots;
+        slots.records = p.restore();
+        p.setSlotSource(&slots);
+        dir.write(u"larkvane.ini"_s, QByteArray());
         QVERIFY(p.save());
         QCOMPARE(dir.read(u"larkvane.ini"_s), kKnownFile);
     }
@@ -376,8 +313,10 @@ private Q_SLOTS:
         TempWorkDir dir;
         dir.write(u"larkvane.ini"_s, old);
         StateStore store;
-        fillKnownStore(store);
+        SlotTable slots;
+        fillKnownStore(store, slots);
         Persistence p(store, dir.path());
+        p.setSlotSource(&slots);
         {
             std::unique_ptr<ReadOnlyFolder> readOnly;
             std::unique_ptr<DiskFullAfter> full;
@@ -400,19 +339,19 @@ private Q_SLOTS:
         // Changes go on meanwhile; the save that works writes them and the
         // ones the failed save held.
         store.setValue(u"infotime"_s, u"90"_s);
-        store.setSlotValue(u"TimerText"_s, 3, u"壺"_s);
-        store.setSlotValue(u"EndTime"_s, 3, u"26/12/11 10:00"_s);
+        slots.records[2] = { u"壺"_s, {}, u"26/12/11 10:00"_s, {}, {} };
         QVERIFY(p.save());
         TempWorkDir same;
         same.write(u"larkvane.ini"_s, old);
-        QVERIFY(Persistence(store, same.path()).save());
+        Persistence other(store, same.path());
+        other.setSlotSource(&slots);
+        QVERIFY(other.save());
         QCOMPARE(dir.read(u"larkvane.ini"_s), same.read(u"larkvane.ini"_s));
         StateStore later;
-        Persistence(later, dir.path()).restore(FixedClock(japan(8, 12, 0)));
+        const Persistence::Slots back = Persistence(later, dir.path()).restore();
         QCOMPARE(later.value(u"infotime"_s), u"90"_s);
-        QCOMPARE(later.slotValue(u"TimerText"_s, 2), u"腕時計 ジャンク"_s);
-        QCOMPARE(later.slotValue(u"TimerText"_s, 3), u"壺"_s);
-        QVERIFY(later.isArmed(3));
+        QCOMPARE(back[1].title, u"腕時計 ジャンク"_s);
+        QCOMPARE(back[2].end, u"26/12/11 10:00"_s);
         QVERIFY(dir.read(u"larkvane.ini"_s).contains("; mine\r\n[other]\r\nk=v\r\n"));
     }
 };

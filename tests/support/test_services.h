@@ -1,6 +1,8 @@
 #pragma once
 
+#include "auction_timers.h"
 #include "doubles.h"
+#include "fake_page_fetcher.h"
 #include "persistence.h"
 #include "service_clock.h"
 #include "services.h"
@@ -9,7 +11,9 @@
 #include "temp_work_dir.h"
 #include "window_registry.h"
 
-// A whole set of services over doubles, in a fresh working folder.
+// A whole set of services over doubles, in a fresh working folder. The
+// timers count on `steadyMs`, which the test moves; their pages are read
+// through `fetcher`, which answers when the test says so.
 struct TestServices
 {
     TempWorkDir dir;
@@ -23,6 +27,27 @@ struct TestServices
     StatusLine statusLine;
     FakeBrowserHost browser;
     ScriptedFileDialog files;
+    FakePageFetcher fetcher;
+    qint64 steadyMs = 0;
+    AuctionTimers timers { store, persistence, serviceClock, sound, windows, statusLine, fetcher,
+        [this] { return steadyMs; } };
     Services services { store, persistence, serviceClock, messages, sound, windows, statusLine, browser,
-        files };
+        files, timers };
+
+    // Slot n counting `left` seconds to an item of `title` at `url`, its
+    // first tick a second from now.
+    void arm(int n, qint64 left, const QString &title = QStringLiteral("T"),
+        const QString &url = QStringLiteral("file:///item.html"))
+    {
+        timers.assign(n, { title, url, QStringLiteral("26/12/01 10:00") }, clock.now().addSecs(left));
+    }
+    // Lets `seconds` pass on every clock and runs what fell due.
+    void pass(int seconds = 1)
+    {
+        for (int i = 0; i < seconds; ++i) {
+            steadyMs += 1000;
+            clock.advance(1);
+            timers.runDue();
+        }
+    }
 };

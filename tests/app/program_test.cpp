@@ -1,0 +1,208 @@
+// One slot's life through the program's own wiring, on driven clocks: the
+// reads of its page, an extension, a snooze, an end while the settings
+// dialog is open, and a hand-edited file.
+
+#include "auction_timers.h"
+#include "doubles.h"
+#include "fake_page_fetcher.h"
+#include "program.h"
+#include "settings_fields.h"
+#include "temp_work_dir.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kUrl = u"https://auctions.yahoo.co.jp/jp/auction/x1"_s;
+const QString kHost = u"auctions.yahoo.co.jp"_s;
+
+QDateTime noon(int minutes, int seconds = 0)
+{
+    return japanDateTime(QDate(2026, 12, 8), QTime(12, 0)).addSecs(minutes * 60 + seconds);
+}
+
+FetchResult pageEnding(const QDateTime &end)
+{
+    return FakePageFetcher::page("<script id=\"__NEXT_DATA__\" type=\"application/json\">{\"props\":{\"pageProps\":"
+                                 "{\"initialState\":{\"item\":{\"detail\":{\"item\":{\"auctionId\":\"x1\",\"title\":"
+                                 "\"品\",\"endTime\":\""
+        + end.toOffsetFromUtc(kJapanOffsetSeconds).toString(Qt::ISODate).toUtf8()
+        + "\",\"status\":\"open\"}}}}}}}</script>");
+}
+
+struct Wired
+{
+    TempWorkDir dir;
+    FixedClock clock { noon(0) };
+    qint64 steadyMs = 0;
+    MessageRecorder messages;
+    SoundRecorder sound;
+    ScriptedFileDialog files;
+    FakeBrowserHost browser;
+    NotificationRecorder notifier;
+    InhibitorRecorder inhibitor;
+    FakePageFetcher *fetcher = nullptr; // the timers' own
+    std::unique_ptr<Program> program;
+
+    explicit Wired(const QByteArray &file = {})
+    {
+        if (!file.isEmpty())
+            dir.write(u"larkvane.ini"_s, file);
+        program = std::make_unique<Program>(Platform { clock, [this] { return steadyMs; },
+                                                [this] { return steadyMs; }, messages, sound, files, browser,
+                                                notifier, inhibitor,
+                                                [this]() -> std::unique_ptr<PageFetcher> {
+                                                    auto f = std::make_unique<FakePageFetcher>();
+                                                    if (!fetcher)
+                                                        fetcher = f.get();
+                                                    return f;
+                                                } },
+            dir.path());
+        program->restore();
+        program->store().setValue(Setting::kSoundFile, u"w.wav"_s);
+    }
+    ~Wired()
+    {
+        program->windows().closeInOrder({ u"frmMessage"_s, u"frmAlarm"_s, u"frmConf"_s });
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    AuctionTimers &timers() { return program->timers(); }
+    // The status list open: a window shows the count.
+    void watch()
+    {
+        program->windows().open(u"frmAlarm"_s);
+        QCoreApplication::processEvents();
+    }
+    // On to the timers' next wake-up, as their own timer would take them.
+    void wake()
+    {
+        const qint64 next = timers().nextWakeMs();
+        clock.advance(int((next - steadyMs) / 1000));
+        steadyMs = next;
+        timers().runDue();
+    }
+    QWidget *window(const QString &name) { return program->windows().find<QWidget>(name); }
+};
+
+} // namespace
+
+class ProgramTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void readsFallOnTheirSeconds_data();
+    void readsFallOnTheirSeconds();
+    void extensionBringsTheAlertAgainAndSnoozes();
+    void anEndKeepsTheSettingsDialog();
+    void handEditedEndIsArmedAndFollowed();
+};
+
+void ProgramTest::readsFallOnTheirSeconds_data()
+{
+    QTest::addColumn<bool>("windowOpen");
+    QTest::newRow("only the tray") << false;
+    QTest::newRow("a window shows the count") << true;
+}
+
+void ProgramTest::readsFallOnTheirSeconds()
+{
+    QFETCH(bool, windowOpen);
+    Wired w;
+    if (windowOpen)
+        w.watch();
+    w.program->store().setValue(Setting::kLeadSeconds, u"150"_s);
+    w.program->clock().learn(kHost, w.clock.now(), 0, ServiceClock::Source::PageData);
+    w.timers().assign(1, { u"品"_s, kUrl, {} }, noon(11));
+    const AuctionTimer &t = w.timers().timer(1);
+    QList<qint64> readAt;
+    int wakes = 0;
+    while (t.secondsLeft() > 0) {
+        const qsizetype before = w.fetcher->requests.size();
+        w.wake();
+        ++wakes;
+        if (w.fetcher->requests.size() > before) {
+            readAt << t.secondsLeft();
+            w.fetcher->answer(pageEnding(noon(11)));
+        }
+    }
+    QCOMPARE(readAt,
+        (QList<qint64> { 600, 540, 480, 420, 360, 300, 240, 180, 150, 120, 60, 15, 5, 0 }));
+    QCOMPARE(w.sound.played.size(), 1);
+    // Asleep between its moments, or every second.
+    QCOMPARE(wakes, windowOpen ? 660 : 14);
+}
+
+void ProgramTest::extensionBringsTheAlertAgainAndSnoozes()
+{
+    Wired w;
+    w.watch();
+    w.program->store().setValue(Setting::kLeadSeconds, u"10"_s);
+    w.program->clock().learn(kHost, w.clock.now(), 0, ServiceClock::Source::PageData);
+    w.timers().assign(1, { u"品"_s, kUrl, {} }, noon(0, 20));
+    const AuctionTimer &t = w.timers().timer(1);
+    // The read at 15 s stays out until 6 s are left; then it tells of a bid.
+    while (t.secondsLeft() > 6) {
+        w.wake();
+        if (t.secondsLeft() > 15 && !w.fetcher->requests.isEmpty())
+            w.fetcher->answer(pageEnding(noon(0, 20)));
+    }
+    QCOMPARE(w.sound.played.size(), 1);
+    w.fetcher->answer(pageEnding(noon(1, 20)));
+    QCOMPARE(t.secondsLeft(), 66);
+    QCOMPARE(t.endText(), u"26/12/08 12:01"_s);
+
+    // The alert window of the first alert counts on with it, and snoozes.
+    QWidget *alert = w.window(u"frmMessage"_s);
+    QVERIFY(alert);
+    alert->findChild<QLineEdit *>(u"Text1"_s)->setText(u"30"_s);
+    alert->findChild<QPushButton *>(u"retimer"_s)->click();
+    QCOMPARE(w.messages.texts, QStringList { u"タイマーのお知らせ時間を30秒前に再設定します。"_s });
+    QCOMPARE(t.ownLead(), u"30"_s);
+    while (t.secondsLeft() > 30)
+        w.wake();
+    QCOMPARE(w.sound.played.size(), 2);
+}
+
+// The user's edits in 環境設定 have nothing to do with an auction that ends.
+void ProgramTest::anEndKeepsTheSettingsDialog()
+{
+    Wired w;
+    w.watch();
+    w.program->windows().open(u"frmConf"_s);
+    QWidget *settings = w.window(u"frmConf"_s);
+    QVERIFY(settings && settings->isVisible());
+    settings->findChild<QLineEdit *>(u"Text1"_s)->setText(u"99"_s);
+    w.timers().assign(2, { u"品"_s, u"file:///item.html"_s, {} }, noon(0, 2));
+    w.wake();
+    w.wake();
+    QVERIFY(w.timers().timer(2).hasEnded());
+    QVERIFY(!w.program->windows().isOpen(u"frmAlarm"_s));
+    QVERIFY(settings->isVisible());
+    QCOMPARE(settings->findChild<QLineEdit *>(u"Text1"_s)->text(), u"99"_s);
+}
+
+// An end as a hand-edited file holds it: read, armed, and followed.
+void ProgramTest::handEditedEndIsArmedAndFollowed()
+{
+    Wired w("[Auction_File]\r\ndata1=\x95\x69\r\nend1=26/12/8  12:10\r\nURL1=" + kUrl.toUtf8() + "\r\n");
+    const AuctionTimer &t = w.timers().timer(1);
+    QVERIFY(t.isArmed());
+    QCOMPARE(t.secondsLeft(), 600);
+    // The service's clock is not known yet: its page is read at once.
+    w.wake();
+    QCOMPARE(w.fetcher->requests.size(), 1);
+    w.fetcher->answer(pageEnding(noon(15)));
+    QCOMPARE(t.endText(), u"26/12/08 12:15"_s);
+    QCOMPARE(t.secondsLeft(), 899);
+}
+
+QObject *makeProgramTest()
+{
+    return new ProgramTest;
+}
+
+#include "program_test.moc"
