@@ -6,9 +6,10 @@
 // Quiet by default (warnings and above only); every line is switched on with
 // QT_LOGGING_RULES="larkvane.*=true", or one area with e.g. "larkvane.alarm=true".
 //
-// larkvane.state   slots armed and disarmed, the settings file read and written
-// larkvane.alarm   the countdown: late ticks, alerts, ends, the sound
-// larkvane.browser page fetches, what a page was read as, registrations, extensions
+// larkvane.state   the slots as start-up restored them, the settings file read and written
+// larkvane.alarm   the timers: slots set, late ticks, alerts, ends, the sound, the pages
+//                  read again near an end and what they said
+// larkvane.browser page fetches, what a page was read as, registrations
 // larkvane.tray    the notification area, start-up and the ways the program ends
 // larkvane.desktop desktop notifications, keeping the machine awake
 Q_DECLARE_LOGGING_CATEGORY(lcState)
