@@ -3,11 +3,11 @@
 // dialog is open, and a hand-edited file.
 
 #include "auction_timers.h"
-#include "doubles.h"
 #include "fake_page_fetcher.h"
 #include "program.h"
 #include "settings_fields.h"
 #include "temp_work_dir.h"
+#include "test_platform.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -27,24 +27,17 @@ QDateTime noon(int minutes, int seconds = 0)
 
 FetchResult pageEnding(const QDateTime &end)
 {
-    return FakePageFetcher::page("<script id=\"__NEXT_DATA__\" type=\"application/json\">{\"props\":{\"pageProps\":"
-                                 "{\"initialState\":{\"item\":{\"detail\":{\"item\":{\"auctionId\":\"x1\",\"title\":"
-                                 "\"品\",\"endTime\":\""
+    return FakePageFetcher::page(
+        "<script id=\"__NEXT_DATA__\" type=\"application/json\">{\"props\":{\"pageProps\":"
+        "{\"initialState\":{\"item\":{\"detail\":{\"item\":{\"auctionId\":\"x1\",\"title\":"
+        "\"品\",\"endTime\":\""
         + end.toOffsetFromUtc(kJapanOffsetSeconds).toString(Qt::ISODate).toUtf8()
         + "\",\"status\":\"open\"}}}}}}}</script>");
 }
 
-struct Wired
+struct Wired : TestPlatform
 {
     TempWorkDir dir;
-    FixedClock clock { noon(0) };
-    qint64 steadyMs = 0;
-    MessageRecorder messages;
-    SoundRecorder sound;
-    ScriptedFileDialog files;
-    FakeBrowserHost browser;
-    NotificationRecorder notifier;
-    InhibitorRecorder inhibitor;
     FakePageFetcher *fetcher = nullptr; // the timers' own
     std::unique_ptr<Program> program;
 
@@ -52,15 +45,12 @@ struct Wired
     {
         if (!file.isEmpty())
             dir.write(u"larkvane.ini"_s, file);
-        program = std::make_unique<Program>(Platform { clock, [this] { return steadyMs; },
-                                                [this] { return steadyMs; }, messages, sound, files, browser,
-                                                notifier, inhibitor,
-                                                [this]() -> std::unique_ptr<PageFetcher> {
-                                                    auto f = std::make_unique<FakePageFetcher>();
-                                                    if (!fetcher)
-                                                        fetcher = f.get();
-                                                    return f;
-                                                } },
+        program = std::make_unique<Program>(platform([this]() -> std::unique_ptr<PageFetcher> {
+            auto f = std::make_unique<FakePageFetcher>();
+            if (!fetcher)
+                fetcher = f.get();
+            return f;
+        }),
             dir.path());
         program->restore();
         program->store().setValue(Setting::kSoundFile, u"w.wav"_s);
@@ -129,8 +119,7 @@ void ProgramTest::readsFallOnTheirSeconds()
             w.fetcher->answer(pageEnding(noon(11)));
         }
     }
-    QCOMPARE(readAt,
-        (QList<qint64> { 600, 540, 480, 420, 360, 300, 240, 180, 150, 120, 60, 15, 5, 0 }));
+    QCOMPARE(readAt, (QList<qint64> { 600, 540, 480, 420, 360, 300, 240, 180, 150, 120, 60, 15, 5, 0 }));
     QCOMPARE(w.sound.played.size(), 1);
     // Asleep between its moments, or every second.
     QCOMPARE(wakes, windowOpen ? 660 : 14);

@@ -12,7 +12,7 @@
 #include "settings_fields.h"
 #include "temp_work_dir.h"
 #include "test_pages.h"
-#include "test_services.h"
+#include "test_platform.h"
 
 #include <QAction>
 #include <QNetworkProxy>
@@ -37,16 +37,15 @@ class EndToEndTest : public QObject
     Q_OBJECT
 
     TempWorkDir dir;
-    FixedClock clock { japanDateTime(QDate(2026, 12, 8), QTime(12, 0, 0)) };
     // The seconds go on when the test says: the timers wake on real timers,
     // and find nothing due.
-    qint64 steadyMs = 0;
-    MessageRecorder messages;
-    SoundRecorder sound;
-    ScriptedFileDialog files;
-    FakeBrowserHost browser;
-    NotificationRecorder notifier;
-    InhibitorRecorder inhibitor;
+    TestPlatform machine;
+    FixedClock &clock = machine.clock;
+    qint64 &steadyMs = machine.steadyMs;
+    MessageRecorder &messages = machine.messages;
+    SoundRecorder &sound = machine.sound;
+    FakeBrowserHost &browser = machine.browser;
+    NotificationRecorder &notifier = machine.notifier;
     std::unique_ptr<Program> program;
     HttpTestServer server;
     std::unique_ptr<InProcessLink> link;
@@ -105,9 +104,7 @@ private Q_SLOTS:
         QStandardPaths::setTestModeEnabled(true);
         QVERIFY(server.listen());
         program = std::make_unique<Program>(
-            Platform { clock, [this] { return steadyMs; }, [this] { return steadyMs; }, messages, sound,
-                files, browser, notifier, inhibitor, [] { return std::make_unique<NetworkPageFetcher>(); } },
-            dir.path());
+            machine.platform([] { return std::make_unique<NetworkPageFetcher>(); }), dir.path());
         program->restore();
         store().setValue(Setting::kBrowserWidth, u"12000"_s);
         store().setValue(Setting::kBrowserHeight, u"9000"_s);
