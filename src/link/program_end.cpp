@@ -16,6 +16,8 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <utility>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -130,7 +132,17 @@ void ProgramEnd::receive(const wire::Message &message)
 {
     if (const auto *location = std::get_if<wire::Location>(&message)) {
         m_location = *location;
+    } else if (const auto *arrived = std::get_if<wire::DocumentArrived>(&message)) {
+        // The page is read as soon as it is there, not once every image
+        // and advertisement of it has come (or given up).
+        m_readOnArrival = arrived->url;
+        takeLinks({});
+        m_watcher.documentComplete(true, arrived->url);
     } else if (const auto *complete = std::get_if<wire::DocumentComplete>(&message)) {
+        if (complete->topLevel && std::exchange(m_readOnArrival, QString()) == complete->url) {
+            qCDebug(lcBrowser) << "page" << complete->url << "complete; read already as it arrived";
+            return;
+        }
         if (complete->topLevel)
             takeLinks({});
         m_watcher.documentComplete(complete->topLevel, complete->url);

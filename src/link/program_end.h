@@ -82,6 +82,9 @@ private:
     PageWatcher m_watcher;
     Registration m_registration;
     wire::Location m_location;
+    // The page last read as it arrived, until its completion: that is not
+    // read again.
+    QString m_readOnArrival;
     PageLinks m_links;
     bool m_shown = false;
     int m_holds = 0;

@@ -231,6 +231,44 @@ private Q_SLOTS:
         QCOMPARE(ts.store.value(u"tmpedtime"_s), QString());
     }
 
+    // The page is read as soon as it has arrived, its picture still loading,
+    // and its completion does not read it again: the timer menu is set once.
+    void timerMenuAsThePageArrives()
+    {
+        const QString url = u"http://auctions.yahoo.co.jp/jp/auction/x1000000003"_s;
+        QByteArray page = todaysPage("2026-12-08T13:30:00+09:00", "x1000000003");
+        // Once the picture has come, the page links to another auction.
+        page.replace("</body>",
+            "<img src=\"/held.png\"><script>addEventListener('load', function () {"
+            " var a = document.createElement('a'); a.href = '/jp/auction/x1000000004';"
+            " document.body.appendChild(a); });</script></body>");
+        server.setPage(url, page, "text/html; charset=utf-8");
+        HttpTestServer::Reply picture;
+        picture.held = true;
+        picture.contentType = "image/png";
+        server.setReply(u"http://auctions.yahoo.co.jp/held.png"_s, picture);
+        QAction *timer = action(u"mnutimer1"_s);
+        QAction *items = action(u"mnuPageItems"_s);
+        QVERIFY(!timer->isEnabled() && !items->isEnabled());
+        QSignalSpy changes(timer, &QAction::enabledChanged);
+        QSignalSpy complete(web()->engine(), &BrowserEngine::documentComplete);
+
+        web()->navigate(url);
+        QTRY_VERIFY_WITH_TIMEOUT(timer->isEnabled(), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(server.heldCount(), 1, 20000);
+        QCOMPARE(complete.count(), 0);
+        QCOMPARE(server.count(url), 2);
+
+        server.releaseHeld();
+        // The links of the completed page come after its completion: once
+        // they have enabled their menu, the program has had the completion.
+        QTRY_VERIFY_WITH_TIMEOUT(items->isEnabled(), 20000);
+        QCOMPARE(complete.count(), 1);
+        QCOMPARE(server.count(url), 2);
+        QCOMPARE(changes.count(), 1);
+        QVERIFY(timer->isEnabled());
+    }
+
     // A list page read once by the window: its cards give the auctions, and
     // only the one whose card lacks its end is read from its own page.
     void listPageRegistersItsItems()
