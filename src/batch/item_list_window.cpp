@@ -17,6 +17,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -77,6 +78,7 @@ ItemListWindow::ItemListWindow(Services &services, std::unique_ptr<PageFetcher> 
     m_list->setHeaderLabels({ u"タイトル"_s, u"終了日時"_s, u"状態"_s });
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);
+    m_list->setTextElideMode(Qt::ElideRight);
     m_list->setSelectionMode(QAbstractItemView::NoSelection);
     m_list->header()->setStretchLastSection(false);
     m_list->header()->setSectionResizeMode(Title, QHeaderView::Stretch);
@@ -100,6 +102,7 @@ ItemListWindow::ItemListWindow(Services &services, std::unique_ptr<PageFetcher> 
 
     connect(&m_reads, &ItemReads::itemRead, this, &ItemListWindow::showRead);
     connect(&m_reads, &ItemReads::finished, this, &ItemListWindow::readsFinished);
+    connect(m_list->header(), &QHeaderView::sectionResized, this, &ItemListWindow::keepColumnsWhole);
     connect(m_list, &QTreeWidget::itemChanged, this, [this] {
         if (!m_filling)
             m_touched = true;
@@ -251,6 +254,17 @@ void ItemListWindow::checkSoonest()
         }
     }
     m_filling = false;
+}
+
+// The end and the state are never cut: as their columns take the width of
+// what they show, the list is kept wide enough for them beside the first
+// characters of a title, which alone is elided.
+void ItemListWindow::keepColumnsWhole()
+{
+    const QHeaderView *header = m_list->header();
+    m_list->setMinimumWidth(header->sectionSize(End) + header->sectionSize(State)
+        + m_list->fontMetrics().horizontalAdvance(u"タイトル"_s) * 3
+        + m_list->verticalScrollBar()->sizeHint().width() + 2 * m_list->frameWidth());
 }
 
 void ItemListWindow::updateCounts()

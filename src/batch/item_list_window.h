@@ -35,6 +35,7 @@ private:
     void showRead(int index);
     void readsFinished();
     void checkSoonest();
+    void keepColumnsWhole();
     void updateCounts();
     void registerChecked();
     void cancelOrClose();

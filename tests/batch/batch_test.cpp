@@ -12,6 +12,7 @@
 
 #include <QFile>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -299,7 +300,8 @@ private Q_SLOTS:
     }
 
     // The real search page lists its fifty auctions with their ends: no item
-    // page is read, and the ten soonest are checked.
+    // page is read, one already ended is greyed, the ten soonest open ones
+    // are checked.
     void realSearchPageNeedsNoRead()
     {
         const QByteArray body = fixture(u"search_psa_2026-08-01.html"_s);
@@ -307,21 +309,27 @@ private Q_SLOTS:
             QSKIP("the real pages are not here");
         const QString url = u"https://auctions.yahoo.co.jp/search/search?p=psa"_s;
         List l(
-            { url, {}, false }, FakePageFetcher::page(body), japanDateTime(QDate(2026, 8, 1), QTime(12, 0)));
+            { url, {}, false }, FakePageFetcher::page(body), japanDateTime(QDate(2026, 8, 1), QTime(19, 30)));
         QCOMPARE(l.fetcher->requests.size(), 1);
         const QStringList rows = l.rows();
         QCOMPARE(rows.size(), 50);
-        QCOMPARE(
-            rows.first(), u"遊戯王 2人3脚ゾンビ 初期 ウルトラシークレット PSA8 鑑定品|26/08/01 17:41||x"_s);
+        QCOMPARE(rows.mid(0, 2),
+            (QStringList {
+                u"遊戯王 2人3脚ゾンビ 初期 ウルトラシークレット PSA8 鑑定品|26/08/01 17:41|終了時刻を過ぎています|"_s,
+                u"PSA 遊戯王 トランプコレクション ゴースト 初期 希少 キラカード|26/08/01 21:06||x"_s }));
         QCOMPARE(rows.last(), u"遊戯王　初期　ゼラの儀式　スーパーレア　PSA8　鑑定品　|26/08/07 19:25||o"_s);
         QCOMPARE(rows.filter(QRegularExpression(u"\\|x$"_s)).size(), 10);
+        if (const QString shots = qEnvironmentVariable("LARKVANE_SCREENSHOTS"); !shots.isEmpty()) {
+            l.window->layout()->activate();
+            l.window->grab().save(shots + u"/item_list.png"_s);
+        }
 
         l.button(u"cmdRegister"_s)->click();
         QCOMPARE(l.t.messages.texts, QStringList { u"10 件のタイマーをスタートしました。"_s });
         // The list gives no start.
         QCOMPARE(l.t.store.slotValue(u"starttime"_s, 1), u"N/A"_s);
-        QCOMPARE(l.t.store.slotValue(u"EndTime"_s, 1), u"26/08/01 17:41"_s);
-        QCOMPARE(l.t.store.slotValue(u"URL"_s, 1), u"https://auctions.yahoo.co.jp/jp/auction/b1238369629"_s);
+        QCOMPARE(l.t.store.slotValue(u"EndTime"_s, 1), u"26/08/01 21:06"_s);
+        QCOMPARE(l.t.store.slotValue(u"URL"_s, 1), u"https://auctions.yahoo.co.jp/jp/auction/v1238525512"_s);
     }
 
     void watchListWithoutLogin()
