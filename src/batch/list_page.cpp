@@ -71,6 +71,13 @@ QList<Attributes> tagsOf(QStringView card)
     return tags;
 }
 
+// What an auction id may be: it becomes part of an address.
+bool isAuctionId(const QString &id)
+{
+    static const QRegularExpression re(uR"(^[A-Za-z0-9]+$)"_s);
+    return re.match(id).hasMatch();
+}
+
 QUrl itemPage(const QString &id)
 {
     return QUrl(u"https://auctions.yahoo.co.jp/jp/auction/"_s + id);
@@ -106,7 +113,7 @@ std::optional<ListedAuction> readCard(QStringView card, const QUrl &page)
                 a.url = linked.first().url;
         }
     }
-    if (id.isEmpty())
+    if (!isAuctionId(id))
         return std::nullopt;
     a.id = id;
     if (a.url.isEmpty())
@@ -140,7 +147,7 @@ bool readListing(QByteArrayView body, ListPageReading &r)
     for (const QJsonValue &v : items.toArray()) {
         const QJsonObject item = v.toObject();
         const QString id = jsonText(item.value(u"auctionId"_s));
-        if (id.isEmpty() || item.value(u"isFleamarketItem"_s).toBool())
+        if (!isAuctionId(id) || item.value(u"isFleamarketItem"_s).toBool())
             continue;
         r.auctions.append({ id, itemPage(id), item.value(u"title"_s).toString(),
             serviceIsoTime(item.value(u"endTime"_s).toString()) });
