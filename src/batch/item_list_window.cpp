@@ -127,9 +127,10 @@ void ItemListWindow::listPage(const PageLinks &page)
     m_page = page;
     if (m_pageFetch)
         m_fetcher->cancel(std::exchange(m_pageFetch, 0));
-    // Only the service's own pages are asked for, and trusted, as a list.
+    // Only the service's own pages are asked for, and trusted, as a list; an
+    // item page is none.
     const QUrl url(page.url);
-    if (!isYahooAuctionHost(url)) {
+    if (!isYahooAuctionHost(url) || !yahooAuctionId(url).isEmpty()) {
         fill(ItemReads::unread(linkedAuctions(page.links)), false);
         return;
     }

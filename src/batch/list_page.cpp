@@ -91,8 +91,8 @@ std::optional<ListedAuction> readCard(QStringView card, const QUrl &page)
     QString id;
     ListedAuction a;
     for (const Attributes &tag : tagsOf(card)) {
-        const QUrl href = page.resolved(QUrl(tag.value(u"href"_s)));
-        if (tag.contains(u"href"_s) && isFleaMarketLink(href))
+        const QUrl href = tag.contains(u"href"_s) ? page.resolved(QUrl(tag.value(u"href"_s))) : QUrl();
+        if (isFleaMarketLink(href))
             return std::nullopt;
         const QString tagId = tag.value(u"data-auction-id"_s);
         if (tagId.isEmpty())
@@ -107,7 +107,7 @@ std::optional<ListedAuction> readCard(QStringView card, const QUrl &page)
             a.title = tag.value(u"data-auction-title"_s);
         if (!a.end.isValid())
             a.end = serviceEpochTime(tag.value(u"data-auction-endtime"_s));
-        if (a.url.isEmpty()) {
+        if (a.url.isEmpty() && href.isValid()) {
             const QList<LinkedAuction> linked = linkedAuctions({ href.toString() });
             if (!linked.isEmpty() && linked.first().id == id)
                 a.url = linked.first().url;
