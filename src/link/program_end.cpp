@@ -16,8 +16,6 @@
 #include <QWidget>
 #include <QWindow>
 
-#include <utility>
-
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -135,11 +133,14 @@ void ProgramEnd::receive(const wire::Message &message)
     } else if (const auto *arrived = std::get_if<wire::DocumentArrived>(&message)) {
         // The page is read as soon as it is there, not once every image
         // and advertisement of it has come (or given up).
-        m_readOnArrival = arrived->url;
+        if (!m_documents.arrived(arrived->url)) {
+            qCDebug(lcBrowser) << "page" << arrived->url << "arrived after it was complete; read already";
+            return;
+        }
         takeLinks({});
         m_watcher.documentComplete(true, arrived->url);
     } else if (const auto *complete = std::get_if<wire::DocumentComplete>(&message)) {
-        if (complete->topLevel && std::exchange(m_readOnArrival, QString()) == complete->url) {
+        if (complete->topLevel && !m_documents.finished(complete->url)) {
             qCDebug(lcBrowser) << "page" << complete->url << "complete; read already as it arrived";
             return;
         }

@@ -298,6 +298,8 @@ private Q_SLOTS:
                   "href=\"https://paypayfleamarket.yahoo.co.jp/item/z5\">フリマ</a></li></ul>"
                   "<a href=\"/jp/auction/w4\">閲覧履歴</a></body></html>");
         QVERIFY(loadAndWait(host + u"/list"_s));
+        // The page before linked to auctions too: its links must have gone.
+        QTRY_COMPARE_WITH_TIMEOUT(link->program->pageLinks().url, host + u"/list"_s, 20000);
         QTRY_VERIFY_WITH_TIMEOUT(action(u"mnuPageItems"_s)->isEnabled(), 20000);
         ts.browser.links = link->program->pageLinks();
 
