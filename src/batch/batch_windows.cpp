@@ -14,7 +14,12 @@ void registerBatchWindows(WindowRegistry &registry, Services &services, FetcherF
     registerModalWindow(
         registry, services.browser, u"frmItemList"_s, [&services, makeFetcher](QWidget *owner) {
             auto *w = new ItemListWindow(services, makeFetcher(), owner);
-            w->listPage(services.browser.pageLinks());
+            // A page still loading has reported no links yet; its own source
+            // may list its auctions all the same.
+            PageLinks page = services.browser.pageLinks();
+            if (page.url.isEmpty())
+                page.url = services.browser.locationUrl();
+            w->listPage(page);
             return w;
         });
     registerModalWindow(

@@ -1,8 +1,13 @@
 #include "item_list_window.h"
 
 #include "auction_timers.h"
+#include "item_data_recognizer.h"
 #include "item_links.h"
+#include "list_page.h"
+#include "log.h"
 #include "page_fetcher.h"
+#include "page_recognizer.h"
+#include "service_time.h"
 #include "services.h"
 #include "time_text.h"
 
@@ -12,6 +17,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -72,6 +78,7 @@ ItemListWindow::ItemListWindow(Services &services, std::unique_ptr<PageFetcher> 
     m_list->setHeaderLabels({ u"タイトル"_s, u"終了日時"_s, u"状態"_s });
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);
+    m_list->setTextElideMode(Qt::ElideRight);
     m_list->setSelectionMode(QAbstractItemView::NoSelection);
     m_list->header()->setStretchLastSection(false);
     m_list->header()->setSectionResizeMode(Title, QHeaderView::Stretch);
@@ -95,6 +102,7 @@ ItemListWindow::ItemListWindow(Services &services, std::unique_ptr<PageFetcher> 
 
     connect(&m_reads, &ItemReads::itemRead, this, &ItemListWindow::showRead);
     connect(&m_reads, &ItemReads::finished, this, &ItemListWindow::readsFinished);
+    connect(m_list->header(), &QHeaderView::sectionResized, this, &ItemListWindow::keepColumnsWhole);
     connect(m_list, &QTreeWidget::itemChanged, this, [this] {
         if (!m_filling)
             m_touched = true;
@@ -105,45 +113,89 @@ ItemListWindow::ItemListWindow(Services &services, std::unique_ptr<PageFetcher> 
     connect(m_cancel, &QPushButton::clicked, this, &ItemListWindow::cancelOrClose);
 }
 
-ItemListWindow::~ItemListWindow() = default;
+ItemListWindow::~ItemListWindow()
+{
+    if (m_pageFetch)
+        m_fetcher->cancel(m_pageFetch);
+}
 
 void ItemListWindow::listPage(const PageLinks &page)
 {
     m_list->clear();
     m_rows.clear();
     m_touched = false;
-    const QList<LinkedAuction> auctions = linkedAuctions(page.links);
-    if (auctions.isEmpty()) {
-        const bool wall = isWatchListLoginWall(QUrl(page.url), page.passwordField);
+    m_page = page;
+    if (m_pageFetch)
+        m_fetcher->cancel(std::exchange(m_pageFetch, 0));
+    // Only the service's own pages are asked for, and trusted, as a list; an
+    // item page is none.
+    const QUrl url(page.url);
+    if (!isYahooAuctionHost(url) || !yahooAuctionId(url).isEmpty()) {
+        fill(ItemReads::unread(linkedAuctions(page.links)), false);
+        return;
+    }
+    m_heading->setText(u"ページを読み込んでいます…"_s);
+    m_list->hide();
+    m_progress->setRange(0, 0);
+    m_progress->show();
+    updateCounts();
+    m_pageFetch = m_fetcher->fetch(url, [this, url](const FetchResult &result) {
+        m_pageFetch = 0;
+        const QUrl served = result.finalUrl.isEmpty() ? url : result.finalUrl;
+        ListPageReading list;
+        if (result.ok && isYahooAuctionHost(served)) {
+            learnServiceTime(m_services.clock, url, result, PageReading());
+            list = readListPage(result.body, url);
+        }
+        qCInfo(lcBrowser).noquote() << "list page" << url.toDisplayString() << "gave"
+                                    << (list.isList ? QString::number(list.auctions.size()) + u" auctions"_s
+                                                    : u"no list: its links are listed"_s);
+        if (list.isList)
+            fill(ItemReads::listed(list, m_services.clock), true);
+        else
+            fill(ItemReads::unread(linkedAuctions(m_page.links)), false);
+    });
+}
+
+void ItemListWindow::fill(const QList<ItemRead> &items, bool fromList)
+{
+    if (items.isEmpty()) {
+        const bool wall = isWatchListLoginWall(QUrl(m_page.url), m_page.passwordField);
         m_heading->setText(wall ? u"ウォッチリストを見るには、ブラウザでログインしてください。"_s
-                                : u"このページには商品ページへのリンクがありません。"_s);
+                : fromList ? u"このページにはオークションがありません。"_s
+                           : u"このページには商品ページへのリンクがありません。"_s);
         m_list->hide();
         m_progress->hide();
         m_reads.start({});
         return;
     }
     QString heading
-        = u"このページからリンクされているオークション: "_s + QString::number(auctions.size()) + u" 件"_s;
-    if (auctions.size() > ItemReads::kMaxItems)
-        heading += u"（先頭の "_s + QString::number(ItemReads::kMaxItems) + u" 件を読み込みます）"_s;
+        = (fromList ? u"このページのオークション: "_s : u"このページからリンクされているオークション: "_s)
+        + QString::number(items.size()) + u" 件"_s;
+    if (items.size() > ItemReads::kMaxItems)
+        heading += u"（先頭の "_s + QString::number(ItemReads::kMaxItems) + u" 件を表示します）"_s;
     m_heading->setText(heading);
     m_list->show();
-    m_progress->show();
 
     m_filling = true;
-    const qsizetype count = std::min<qsizetype>(auctions.size(), ItemReads::kMaxItems);
+    const qsizetype count = std::min<qsizetype>(items.size(), ItemReads::kMaxItems);
+    m_known = 0;
     for (qsizetype i = 0; i < count; ++i) {
         auto *row = new Row(int(i));
-        row->setText(Title, auctions[i].url.toString());
+        row->setText(Title, items[i].item.name.isEmpty() ? items[i].item.url : items[i].item.name);
+        row->setToolTip(Title, items[i].item.url);
         row->setText(State, u"読み込み中…"_s);
         row->setFlags(Qt::ItemNeverHasChildren);
         m_list->addTopLevelItem(row);
         m_rows.append(row);
+        if (items[i].state != ItemRead::State::Waiting)
+            ++m_known;
     }
     m_filling = false;
-    m_progress->setRange(0, int(count));
+    m_progress->setRange(0, int(count) - m_known);
     m_progress->setValue(0);
-    m_reads.start(auctions);
+    m_progress->setVisible(m_known < count);
+    m_reads.start(items);
     updateCounts();
 }
 
@@ -171,7 +223,7 @@ void ItemListWindow::showRead(int index)
     }
     m_filling = false;
     m_list->sortItems(Title, Qt::AscendingOrder);
-    m_progress->setValue(m_reads.doneCount());
+    m_progress->setValue(m_reads.doneCount() - m_known);
     updateCounts();
 }
 
@@ -203,6 +255,17 @@ void ItemListWindow::checkSoonest()
         }
     }
     m_filling = false;
+}
+
+// The end and the state are never cut: as their columns take the width of
+// what they show, the list is kept wide enough for them beside the first
+// characters of a title, which alone is elided.
+void ItemListWindow::keepColumnsWhole()
+{
+    const QHeaderView *header = m_list->header();
+    m_list->setMinimumWidth(header->sectionSize(End) + header->sectionSize(State)
+        + m_list->fontMetrics().horizontalAdvance(u"タイトル"_s) * 3
+        + m_list->verticalScrollBar()->sizeHint().width() + 2 * m_list->frameWidth());
 }
 
 void ItemListWindow::updateCounts()

@@ -3,11 +3,11 @@
 #include "browser_host.h"
 #include "item_reads.h"
 #include "modal_window.h"
+#include "page_fetcher.h"
 #include "registration.h"
 
 #include <memory>
 
-class PageFetcher;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -15,9 +15,11 @@ class QTreeWidget;
 class QTreeWidgetItem;
 struct Services;
 
-// frmItemList, "このページの商品から登録": the auctions the page in the browser
-// window links to, each read from its own page, soonest end first; the
-// checked ones go into free timer slots at once.
+// frmItemList, "このページの商品から登録": the auctions of the page in the
+// browser window, soonest end first, as the page's own source lists them or,
+// where it lists none, as it links to them; an item page is read only for an
+// auction the list does not describe. The checked ones go into free timer
+// slots at once.
 class ItemListWindow : public ModalWindow
 {
     Q_OBJECT
@@ -25,13 +27,15 @@ public:
     ItemListWindow(Services &services, std::unique_ptr<PageFetcher> fetcher, QWidget *owner);
     ~ItemListWindow() override;
 
-    // Lists the auctions of `page` and starts reading them.
+    // Lists the auctions of `page` and starts reading those that need it.
     void listPage(const PageLinks &page);
 
 private:
+    void fill(const QList<ItemRead> &items, bool fromList);
     void showRead(int index);
     void readsFinished();
     void checkSoonest();
+    void keepColumnsWhole();
     void updateCounts();
     void registerChecked();
     void cancelOrClose();
@@ -41,6 +45,9 @@ private:
     ItemReads m_reads;
     Registration m_registration;
     QList<QTreeWidgetItem *> m_rows; // by read index
+    PageLinks m_page;
+    PageFetcher::Id m_pageFetch = 0; // the list page's own source, while it comes
+    int m_known = 0; // rows the list described, needing no read
     bool m_touched = false; // the user has checked or unchecked something
     bool m_filling = false;
 

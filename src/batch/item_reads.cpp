@@ -5,6 +5,7 @@
 #include "page_recognizer.h"
 #include "service_clock.h"
 #include "service_time.h"
+#include "time_text.h"
 
 #include <QRegularExpression>
 #include <QStringDecoder>
@@ -95,33 +96,74 @@ ItemRead ItemReads::read(const LinkedAuction &auction, const FetchResult &result
     return r;
 }
 
-void ItemReads::start(const QList<LinkedAuction> &auctions)
+QList<ItemRead> ItemReads::unread(const QList<LinkedAuction> &auctions)
 {
-    cancel();
-    m_auctions = auctions.mid(0, kMaxItems);
-    m_items.clear();
-    for (const LinkedAuction &a : std::as_const(m_auctions)) {
+    QList<ItemRead> items;
+    for (const LinkedAuction &a : auctions) {
         ItemRead r;
         r.id = a.id;
         r.item.url = a.url.toString();
-        m_items.append(r);
+        items.append(r);
     }
+    return items;
+}
+
+QList<ItemRead> ItemReads::listed(const ListPageReading &list, ServiceClock &clock)
+{
+    QList<ItemRead> items;
+    for (const ListedAuction &a : list.auctions) {
+        ItemRead r;
+        r.id = a.id;
+        r.item.url = a.url.toString();
+        r.item.name = a.title.isEmpty() ? a.id : a.title;
+        if (a.end.isValid()) {
+            r.item.start = u"N/A"_s;
+            r.item.end = timeText(a.end);
+            r.item.endAt = a.end;
+        }
+        // Without an end it waits for a read of its page.
+        if (list.closed) {
+            r.state = ItemRead::State::Closed;
+            r.why = u"終了しました"_s;
+        } else if (a.end.isValid() && secondsToCount(clock.now(a.url.host()), a.end) <= 0) {
+            r.state = ItemRead::State::Closed;
+            r.why = u"終了時刻を過ぎています"_s;
+        } else if (a.end.isValid()) {
+            r.state = ItemRead::State::Open;
+        }
+        items.append(r);
+    }
+    return items;
+}
+
+void ItemReads::start(const QList<ItemRead> &items)
+{
+    cancel();
+    m_items = items.mid(0, kMaxItems);
     m_pending = QList<PageFetcher::Id>(m_items.size(), 0);
     m_next = 0;
-    m_done = 0;
-    qCInfo(lcBrowser) << "reading" << m_items.size() << "item pages of" << auctions.size() << "linked";
+    m_done = std::count_if(m_items.cbegin(), m_items.cend(),
+        [](const ItemRead &r) { return r.state != ItemRead::State::Waiting; });
+    qCInfo(lcBrowser) << "reading" << m_items.size() - m_done << "item pages of" << items.size() << "listed;"
+                      << m_done << "known from the list";
+    for (qsizetype i = 0; i < m_items.size(); ++i) {
+        if (m_items[i].state != ItemRead::State::Waiting)
+            Q_EMIT itemRead(int(i));
+    }
     for (int i = 0; i < kAtOnce; ++i)
         startNext();
-    if (m_items.isEmpty())
+    if (!isRunning())
         Q_EMIT finished();
 }
 
 void ItemReads::startNext()
 {
+    while (m_next < m_items.size() && m_items[m_next].state != ItemRead::State::Waiting)
+        ++m_next;
     if (m_next >= m_items.size())
         return;
     const qsizetype index = m_next++;
-    const LinkedAuction auction = m_auctions[index];
+    const LinkedAuction auction { m_items[index].id, QUrl(m_items[index].item.url) };
     m_pending[index] = m_fetcher.fetch(auction.url, [this, index, auction](const FetchResult &result) {
         m_pending[index] = 0;
         m_items[index] = read(auction, result, m_clock);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "item_links.h"
+#include "list_page.h"
 #include "page_fetcher.h"
 #include "registration.h"
 
@@ -10,11 +11,11 @@
 
 class ServiceClock;
 
-// What reading one item page found.
+// What reading one item page found, or what its list said of it.
 struct ItemRead
 {
     enum class State {
-        Waiting,
+        Waiting, // for a read of its page
         Open, // an auction with an end still to come: it can be registered
         Closed,
         Unreadable, // no answer, an error page, or no auction on it
@@ -43,9 +44,10 @@ public:
     ItemReads(ServiceClock &clock, PageFetcher &fetcher, QObject *parent = nullptr);
     ~ItemReads() override;
 
-    // Starts reading the first kMaxItems of `auctions`; an earlier run is
-    // cancelled.
-    void start(const QList<LinkedAuction> &auctions);
+    // Takes the first kMaxItems of `items` and reads the page of each that
+    // is Waiting; an earlier run is cancelled. itemRead() comes at once for
+    // each of the others.
+    void start(const QList<ItemRead> &items);
     // Whatever is not read yet stays unread; nothing more is fetched.
     void cancel();
 
@@ -55,6 +57,12 @@ public:
 
     // One page's reading, for a registration by address as for the list.
     static ItemRead read(const LinkedAuction &auction, const FetchResult &result, ServiceClock &clock);
+    // Auctions known only by their address: each waits for a read.
+    static QList<ItemRead> unread(const QList<LinkedAuction> &auctions);
+    // What a list page says of its auctions, as a read would say it; those
+    // it gives no end for wait for a read of their page. The list gives no
+    // start: such a slot starts as "N/A".
+    static QList<ItemRead> listed(const ListPageReading &list, ServiceClock &clock);
 
 Q_SIGNALS:
     void itemRead(int index);
@@ -66,7 +74,6 @@ private:
     ServiceClock &m_clock;
     PageFetcher &m_fetcher;
     QList<ItemRead> m_items;
-    QList<LinkedAuction> m_auctions;
     QList<PageFetcher::Id> m_pending; // per item; 0 when none in flight
     qsizetype m_next = 0;
     qsizetype m_done = 0;

@@ -50,6 +50,10 @@ Q_SIGNALS:
     // The link under the pointer, or the loading state when there is none.
     void statusTextChanged(const QString &text);
     void titleChanged(const QString &title);
+    // A new top-level document has arrived: its response is in, though its
+    // parsing, images, scripts and frames may still be loading. Not every
+    // document reports it (an error page may only complete).
+    void documentArrived(const QString &url);
     // A document finished loading (successfully or not); `topLevel` is false
     // for frames.
     void documentComplete(bool topLevel, const QString &url);

@@ -1,6 +1,7 @@
 #include "item_data_recognizer.h"
 
 #include "clock.h"
+#include "page_data.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -14,66 +15,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// The slots keep two-digit years meaning 20yy; an instant outside that
-// century would come back as another year.
-bool inSlotRange(const QDateTime &instant)
-{
-    const int year = instant.toOffsetFromUtc(kJapanOffsetSeconds).date().year();
-    return year >= 2000 && year <= 2099;
-}
-
-QDateTime checked(const QDateTime &instant)
-{
-    return instant.isValid() && inSlotRange(instant) ? instant : QDateTime();
-}
-
-// "2026-08-02T23:03:33+09:00", "2026-08-02 23:03:33", with or without
-// seconds, fraction or offset; a time without an offset is Japan time.
-QDateTime parseIsoTime(const QString &text)
-{
-    static const QRegularExpression re(
-        uR"(^\s*(\d{4})-(\d{1,2})-(\d{1,2})[T ](\d{1,2}):(\d{2})(?::(\d{2})(?:\.\d+)?)?\s*(Z|[+-]\d{2}(?::?\d{2})?)?\s*$)"_s);
-    const QRegularExpressionMatch m = re.match(text);
-    if (!m.hasMatch())
-        return {};
-    const QDate date(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
-    const QTime time(
-        m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).isEmpty() ? 0 : m.captured(6).toInt());
-    if (!date.isValid() || !time.isValid())
-        return {};
-    int offset = kJapanOffsetSeconds;
-    const QString zone = m.captured(7);
-    if (zone == u"Z"_s) {
-        offset = 0;
-    } else if (!zone.isEmpty()) {
-        const QString digits = zone.mid(1).remove(u':');
-        const int hours = digits.left(2).toInt();
-        const int minutes = digits.size() > 2 ? digits.mid(2, 2).toInt() : 0;
-        if (hours > 14 || minutes > 59)
-            return {};
-        offset = (hours * 3600 + minutes * 60) * (zone.startsWith(u'-') ? -1 : 1);
-    }
-    return checked(QDateTime(date, time, Qt::OffsetFromUTC, offset));
-}
-
-QDateTime parseUnixSeconds(const QJsonValue &value)
-{
-    double seconds = 0;
-    if (value.isDouble()) {
-        seconds = value.toDouble();
-    } else if (value.isString()) {
-        bool ok = false;
-        seconds = value.toString().trimmed().toDouble(&ok);
-        if (!ok)
-            return {};
-    } else {
-        return {};
-    }
-    if (!(seconds > 0 && seconds < 8.0e9))
-        return {};
-    return checked(QDateTime::fromSecsSinceEpoch(qint64(seconds), Qt::OffsetFromUTC, kJapanOffsetSeconds));
-}
 
 // The end of the JSON object or array that opens at `from`, found without
 // parsing it: strings are skipped whole, so a brace or ";" in a title does
@@ -110,44 +51,23 @@ QJsonObject parseObject(QByteArrayView text)
     return error.error == QJsonParseError::NoError ? doc.object() : QJsonObject();
 }
 
-QString textOf(const QJsonValue &value)
-{
-    if (value.isString())
-        return value.toString();
-    if (value.isDouble())
-        return QString::number(value.toDouble(), 'f', 0);
-    return QString();
-}
-
 bool readNextData(QByteArrayView body, const QString &id, ItemDataReading &r)
 {
-    static constexpr QByteArrayView tag = "<script id=\"__NEXT_DATA__\"";
-    const qsizetype at = body.indexOf(tag);
-    if (at < 0)
-        return false;
-    const qsizetype open = body.indexOf('>', at + tag.size());
-    if (open < 0)
-        return false;
-    const qsizetype close = body.indexOf(QByteArrayView("</script>"), open);
-    if (close < 0)
-        return false;
-    const QJsonObject root = parseObject(body.sliced(open + 1, close - open - 1));
+    const QJsonObject root = nextDataObject(body);
 
     // The key path, not the first "endTime": a campaign's comes before it.
-    QJsonValue node = root;
-    for (const QString &key :
-        { u"props"_s, u"pageProps"_s, u"initialState"_s, u"item"_s, u"detail"_s, u"item"_s })
-        node = node.toObject().value(key);
-    const QJsonObject item = node.toObject();
-    if (item.isEmpty() || textOf(item.value(u"auctionId"_s)) != id)
+    const QJsonObject item
+        = jsonAt(root, { u"props"_s, u"pageProps"_s, u"initialState"_s, u"item"_s, u"detail"_s, u"item"_s })
+              .toObject();
+    if (item.isEmpty() || jsonText(item.value(u"auctionId"_s)) != id)
         return false;
 
-    QDateTime start = parseIsoTime(item.value(u"startTime"_s).toString());
-    QDateTime end = parseIsoTime(item.value(u"endTime"_s).toString());
+    QDateTime start = serviceIsoTime(item.value(u"startTime"_s).toString());
+    QDateTime end = serviceIsoTime(item.value(u"endTime"_s).toString());
     if (!end.isValid()) {
         const QJsonObject ult = item.value(u"timeForUlt"_s).toObject();
-        start = parseUnixSeconds(ult.value(u"startTime"_s));
-        end = parseUnixSeconds(ult.value(u"endTime"_s));
+        start = serviceEpochTime(ult.value(u"startTime"_s));
+        end = serviceEpochTime(ult.value(u"endTime"_s));
     }
     if (!end.isValid())
         return false;
@@ -193,17 +113,17 @@ bool readPageData(QByteArrayView body, const QString &id, ItemDataReading &r)
         list.append(items);
     for (const QJsonValue &v : std::as_const(list)) {
         const QJsonObject item = v.toObject();
-        if (textOf(item.value(u"productID"_s)) != id)
+        if (jsonText(item.value(u"productID"_s)) != id)
             continue;
-        const QDateTime endAt = parseIsoTime(item.value(u"endtime"_s).toString());
+        const QDateTime endAt = serviceIsoTime(item.value(u"endtime"_s).toString());
         if (!endAt.isValid())
             continue;
         r.source = ItemDataReading::Source::PageData;
-        r.start = parseIsoTime(item.value(u"starttime"_s).toString());
+        r.start = serviceIsoTime(item.value(u"starttime"_s).toString());
         r.end = endAt;
         r.exactSeconds = true;
         r.title = item.value(u"productName"_s).toString();
-        r.closed = textOf(item.value(u"isClosed"_s)) == u"1"_s;
+        r.closed = jsonText(item.value(u"isClosed"_s)) == u"1"_s;
         return true;
     }
     return false;
@@ -250,7 +170,7 @@ QDateTime visibleRow(const QString &text, const QString &label)
         m.captured(6).toInt(), (m.captured(7).isEmpty() ? m.captured(8) : m.captured(7)).toInt());
     if (!date.isValid() || !time.isValid())
         return {};
-    return checked(japanDateTime(date, time));
+    return inSlotCentury(japanDateTime(date, time));
 }
 
 bool readVisibleRows(QByteArrayView body, ItemDataReading &r)

@@ -2,6 +2,7 @@
 add_library(larkvane_pages STATIC
   page_fetcher.cpp page_fetcher.h
   marker_recognizer.cpp marker_recognizer.h
+  page_data.cpp page_data.h
   item_data_recognizer.cpp item_data_recognizer.h
   page_recognizer.cpp page_recognizer.h
   service_time.cpp service_time.h

@@ -1,7 +1,9 @@
 #include "web_engine_browser.h"
 
 #include <QAction>
+#include <QFile>
 #include <QMenu>
+#include <QWebChannel>
 #include <QWebEngineCertificateError>
 #include <QWebEngineContextMenuRequest>
 #include <QWebEngineHistory>
@@ -10,11 +12,46 @@
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 #include <QWebEngineView>
 
 #include <utility>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// What the arrival script calls, in a world of its own: the page's scripts
+// cannot reach it.
+class ArrivalReport final : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    Q_INVOKABLE void arrived(const QString &href) { Q_EMIT reported(href); }
+Q_SIGNALS:
+    void reported(const QString &href);
+};
+
+// Runs as the browser makes the top-level document, once its response has
+// come and before the page's own scripts, stylesheets and images: the
+// service's item pages hold their parsing (and so DOMContentLoaded) until
+// every deferred script and stylesheet of their asset host has come.
+QWebEngineScript arrivalScript()
+{
+    QFile channel(u":/qtwebchannel/qwebchannel.js"_s);
+    channel.open(QIODevice::ReadOnly);
+    QWebEngineScript script;
+    script.setName(u"larkvane-arrival"_s);
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(QWebEngineScript::ApplicationWorld);
+    script.setRunsOnSubFrames(false);
+    script.setSourceCode(QString::fromUtf8(channel.readAll())
+        + u"\n;new QWebChannel(qt.webChannelTransport, function (c) { c.objects.larkvane.arrived(location.href); });"_s);
+    return script;
+}
+
+} // namespace
 
 WebEngineBrowser::WebEngineBrowser(QWebEngineProfile *profile, QWidget *parent)
     : BrowserEngine(parent)
@@ -23,6 +60,19 @@ WebEngineBrowser::WebEngineBrowser(QWebEngineProfile *profile, QWidget *parent)
 {
     m_view->setObjectName(u"WebBrows"_s);
     QWebEnginePage *page = m_view->page();
+
+    auto *arrival = new ArrivalReport(this);
+    auto *channel = new QWebChannel(arrival);
+    channel->registerObject(u"larkvane"_s, arrival);
+    page->setWebChannel(channel, QWebEngineScript::ApplicationWorld);
+    page->scripts().insert(arrivalScript());
+    connect(arrival, &ArrivalReport::reported, this, [this](const QString &href) {
+        // A document the view has left since is no longer the page shown.
+        if (!m_view
+            || QUrl(href).adjusted(QUrl::RemoveFragment) != m_view->url().adjusted(QUrl::RemoveFragment))
+            return;
+        Q_EMIT documentArrived(locationUrl());
+    });
 
     connect(page, &QWebEnginePage::titleChanged, this, &BrowserEngine::titleChanged);
     connect(page, &QWebEnginePage::linkHovered, this, [this](const QString &url) {
@@ -252,3 +302,5 @@ BrowserEngine *BrowserProfile::createEngine(QWidget *parent)
     m_engines.append(engine);
     return engine;
 }
+
+#include "web_engine_browser.moc"

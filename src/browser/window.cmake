@@ -18,7 +18,7 @@ add_library(larkvane_browser STATIC
   ${larkvane_browser_rcc}
 )
 target_include_directories(larkvane_browser PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(larkvane_browser PUBLIC larkvane_browser_rules larkvane_link larkvane_core larkvane_widgets Qt6::Widgets Qt6::WebEngineWidgets Qt6::Svg)
+target_link_libraries(larkvane_browser PUBLIC larkvane_browser_rules larkvane_link larkvane_core larkvane_widgets Qt6::Widgets Qt6::WebEngineWidgets Qt6::WebChannel Qt6::Svg)
 
 # The browser process: the program starts it when the browser window opens,
 # and it ends when the window closes.

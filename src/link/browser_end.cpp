@@ -74,6 +74,10 @@ BrowserWindow *BrowserEnd::ensureWindow()
     if (BrowserEngine *engine = w->engine()) {
         send(wire::UserAgent { engine->userAgent() });
         connect(engine, &BrowserEngine::titleChanged, this, &BrowserEnd::sendLocation);
+        connect(engine, &BrowserEngine::documentArrived, this, [this](const QString &url) {
+            sendLocation();
+            send(wire::DocumentArrived { url });
+        });
         connect(engine, &BrowserEngine::documentComplete, this, [this](bool topLevel, const QString &url) {
             sendLocation();
             send(wire::DocumentComplete { topLevel, url });

@@ -130,7 +130,20 @@ void ProgramEnd::receive(const wire::Message &message)
 {
     if (const auto *location = std::get_if<wire::Location>(&message)) {
         m_location = *location;
+    } else if (const auto *arrived = std::get_if<wire::DocumentArrived>(&message)) {
+        // The page is read as soon as it is there, not once every image
+        // and advertisement of it has come (or given up).
+        if (!m_documents.arrived(arrived->url)) {
+            qCDebug(lcBrowser) << "page" << arrived->url << "arrived after it was complete; read already";
+            return;
+        }
+        takeLinks({});
+        m_watcher.documentComplete(true, arrived->url);
     } else if (const auto *complete = std::get_if<wire::DocumentComplete>(&message)) {
+        if (complete->topLevel && !m_documents.finished(complete->url)) {
+            qCDebug(lcBrowser) << "page" << complete->url << "complete; read already as it arrived";
+            return;
+        }
         if (complete->topLevel)
             takeLinks({});
         m_watcher.documentComplete(complete->topLevel, complete->url);

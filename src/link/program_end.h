@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document_reads.h"
 #include "message_box.h"
 #include "page_fetcher.h"
 #include "page_watcher.h"
@@ -84,6 +85,7 @@ private:
     PageWatcher m_watcher;
     Registration m_registration;
     wire::Location m_location;
+    DocumentReads m_documents;
     PageLinks m_links;
     bool m_shown = false;
     int m_holds = 0;

@@ -11,7 +11,7 @@ namespace {
 const QString kOp = u"op"_s;
 
 // The names on the wire; each kind and command has exactly one.
-const std::array<std::pair<Kind, QString>, 17> kKindNames { {
+const std::array<std::pair<Kind, QString>, 18> kKindNames { {
     { Kind::Setup, u"setup"_s },
     { Kind::Show, u"show"_s },
     { Kind::Navigate, u"navigate"_s },
@@ -24,6 +24,7 @@ const std::array<std::pair<Kind, QString>, 17> kKindNames { {
     { Kind::Close, u"close"_s },
     { Kind::Shown, u"shown"_s },
     { Kind::Location, u"location"_s },
+    { Kind::DocumentArrived, u"document-arrived"_s },
     { Kind::DocumentComplete, u"document-complete"_s },
     { Kind::CommandChosen, u"command"_s },
     { Kind::Geometry, u"geometry"_s },
@@ -177,6 +178,11 @@ QJsonObject fields(const Location &m)
     return { { u"url"_s, m.url }, { u"title"_s, m.title }, { u"caption"_s, m.caption } };
 }
 
+QJsonObject fields(const DocumentArrived &m)
+{
+    return { { u"url"_s, m.url } };
+}
+
 QJsonObject fields(const DocumentComplete &m)
 {
     return { { u"top"_s, m.topLevel }, { u"url"_s, m.url } };
@@ -284,6 +290,8 @@ std::optional<Message> decode(const QJsonObject &o)
         return Shown {};
     case Kind::Location:
         return Location { text(o, u"url"_s), text(o, u"title"_s), text(o, u"caption"_s) };
+    case Kind::DocumentArrived:
+        return DocumentArrived { text(o, u"url"_s) };
     case Kind::DocumentComplete:
         return DocumentComplete { o.value(u"top"_s).toBool(), text(o, u"url"_s) };
     case Kind::CommandChosen:

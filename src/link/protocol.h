@@ -31,6 +31,7 @@ enum class Kind {
     // larkvane-browser → larkvane
     Shown,
     Location,
+    DocumentArrived,
     DocumentComplete,
     CommandChosen,
     Geometry,
@@ -147,6 +148,14 @@ struct Location
     QString caption;
 };
 
+// A new top-level document has arrived, before its images, scripts and
+// frames: the page can be read.
+struct DocumentArrived
+{
+    static constexpr Kind kind = Kind::DocumentArrived;
+    QString url;
+};
+
 struct DocumentComplete
 {
     static constexpr Kind kind = Kind::DocumentComplete;
@@ -186,7 +195,8 @@ struct PageLinksFound
 };
 
 using Message = std::variant<Setup, Show, Navigate, CountdownLine, TimerMenu, PageItemsMenu, Bars, Hold,
-    Notice, Close, Shown, Location, DocumentComplete, CommandChosen, Geometry, UserAgent, PageLinksFound>;
+    Notice, Close, Shown, Location, DocumentArrived, DocumentComplete, CommandChosen, Geometry, UserAgent,
+    PageLinksFound>;
 
 Kind kindOf(const Message &message);
 // The kind's name on the wire.

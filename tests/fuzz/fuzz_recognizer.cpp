@@ -1,14 +1,17 @@
-// Item pages: any body is read without harm, and whatever times come out are
-// times the slots can hold.
+// Item and list pages: any body is read without harm, whatever times come out
+// are times the slots can hold, and a list names only the service's item pages.
 
 #include "cp932_codec.h"
 #include "fuzz_check.h"
 #include "item_data_recognizer.h"
+#include "list_page.h"
 #include "marker_recognizer.h"
 #include "page_recognizer.h"
 #include "time_text.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
+
+#include <QSet>
 
 #include <cstdint>
 
@@ -66,5 +69,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QDateTime parsed = parseTimeText(page.end);
     if (parsed.isValid())
         FUZZ_CHECK(timeText(parsed) == page.end);
+
+    const ListPageReading list = readListPage(body, url);
+    QSet<QString> listed;
+    for (const ListedAuction &a : list.auctions) {
+        FUZZ_CHECK(list.isList && !listed.contains(a.id));
+        listed.insert(a.id);
+        FUZZ_CHECK(yahooAuctionId(a.url) == a.id);
+        FUZZ_CHECK(!a.end.isValid() || inSlotYears(a.end));
+    }
     return 0;
 }

@@ -35,6 +35,7 @@ void ProtocolTest::everyKindComesBackAsSent_data()
     QTest::newRow("shown") << wire::Message(wire::Shown {});
     QTest::newRow("location") << wire::Message(
         wire::Location { u"http://a/"_s, text, text + u" - Larkvane"_s });
+    QTest::newRow("document arrived") << wire::Message(wire::DocumentArrived { u"http://a/"_s });
     QTest::newRow("document complete") << wire::Message(wire::DocumentComplete { true, u"http://a/"_s });
     QTest::newRow("command") << wire::Message(wire::CommandChosen { wire::Command::Timer, 10, u"4194311"_s });
     QTest::newRow("geometry") << wire::Message(wire::Geometry { twips });
