@@ -11,6 +11,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -93,6 +95,12 @@ void Persistence::restore(const Clock &clock)
     if (m_store.value(Setting::kStartInTray) != u"1"_s)
         m_store.setValue(Setting::kStartInTray, u"0"_s);
 
+    // [Notify]: a file from before it has none, and its empty fields mean off.
+    for (const QString &field : Setting::notifyFields()) {
+        if (const QString text = read(u"Notify"_s, field); !text.isEmpty())
+            m_store.setValue(field, text);
+    }
+
     for (int n = 1; n <= StateStore::kSlots; ++n) {
         const QString number = QString::number(n);
         if (read(kSlots, u"data"_s + number).isEmpty())
@@ -170,6 +178,14 @@ bool Persistence::save()
             entries.append(
                 { kSlots, k.key + QString::number(n), occupied ? m_store.slotValue(k.field, n) : QString() });
     }
+    // [Notify] once anything is set in it, so that a file that never had it
+    // stays as it was; the dialog writes 0 or 1 for each channel, so a
+    // section once written is never left behind with stale values.
+    const QStringList notify = Setting::notifyFields();
+    if (std::any_of(
+            notify.begin(), notify.end(), [this](const QString &f) { return !m_store.value(f).isEmpty(); }))
+        for (const QString &field : notify)
+            put(u"Notify"_s, field, field);
     // Nobody is told beyond the log: a save follows every change, and a box
     // for each would bury the user while the disk stays full.
     const bool saved = ProfileFile(iniPath()).writeAll(entries);
