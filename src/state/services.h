@@ -5,6 +5,7 @@ class ServiceClock;
 class FileDialog;
 class MessageBox;
 class Persistence;
+class RemoteNotifier;
 class SoundPlayer;
 class StateStore;
 class StatusLine;
@@ -24,4 +25,6 @@ struct Services
     StatusLine &statusLine;
     BrowserHost &browser;
     FileDialog &files;
+    // The alert pushed to the phone and mailed; null where a test has none.
+    RemoteNotifier *remote = nullptr;
 };
