@@ -180,10 +180,19 @@ void AlertWindow::present()
     if (QGuiApplication::platformName().startsWith(u"wayland"_s))
         activateWindow();
     if (m_notifier) {
-        m_notifier->showAlert(m_message->text(), [window = QPointer<AlertWindow>(this)] {
-            if (window)
-                window->showAuction();
-        });
+        // The item, for a push that opens its page.
+        const StateStore &store = m_services.store;
+        const int n = slotNamedByValue(store.value(u"Tnum"_s));
+        const NoticeItem item = n
+            ? NoticeItem { store.slotValue(u"TimerText"_s, n), store.slotValue(u"URL"_s, n) }
+            : NoticeItem {};
+        m_notifier->showAlert(
+            m_message->text(),
+            [window = QPointer<AlertWindow>(this)] {
+                if (window)
+                    window->showAuction();
+            },
+            item);
     }
 }
 

@@ -74,7 +74,8 @@ void SleepGuard::onArmedChanged(int n, bool armed)
         && sleptMs() - end.sleptMs > kLateEndMs) {
         qCInfo(lcAlarm).nospace() << "slot " << n << ": its end passed while the machine slept";
         m_notifier.showNotice(
-            u"スリープ中に「"_s + m_store.slotValue(u"TimerText"_s, n) + u"」が終了時刻を過ぎました。"_s);
+            u"スリープ中に「"_s + m_store.slotValue(u"TimerText"_s, n) + u"」が終了時刻を過ぎました。"_s,
+            { m_store.slotValue(u"TimerText"_s, n), m_store.slotValue(u"URL"_s, n) });
     }
     review();
 }

@@ -6,6 +6,7 @@
 #include "countdown.h"
 #include "dbus_notifier.h"
 #include "dbus_sleep_inhibitor.h"
+#include "desktop_and_remote_notifier.h"
 #include "extension_follower.h"
 #include "lifecycle.h"
 #include "log.h"
@@ -13,7 +14,9 @@
 #include "profile_file.h"
 #include "qt_file_dialog.h"
 #include "qt_message_box.h"
+#include "remote_notifier.h"
 #include "resume_watcher.h"
+#include "secret_store.h"
 #include "service_clock.h"
 #include "services.h"
 #include "settings_fields.h"
@@ -107,6 +110,11 @@ int main(int argc, char *argv[])
     QtFileDialog files;
     std::unique_ptr<SoundPlayer> sound = WindowSetup::makeSoundPlayer();
     Services services { store, persistence, clock, messages, *sound, windows, statusLine, browser, files };
+    // The alert pushed to the phone and mailed ([Notify]); the settings
+    // dialog finds it through the services.
+    SecretStore secrets;
+    RemoteNotifier remote(store, secrets, statusLine);
+    services.remote = &remote;
 
     Tray tray(larkvaneIcon());
     Lifecycle lifecycle(services);
@@ -120,19 +128,24 @@ int main(int argc, char *argv[])
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &lifecycle, &Lifecycle::closeStore);
 
     // The desktop's notifications reach the user with any tray or none.
-    DBusNotifier notifier;
+    DBusNotifier desktopNotifier;
+    // Every alert and notice given to it also goes out through `remote`.
+    DesktopAndRemoteNotifier notifier(desktopNotifier, remote);
     DBusSleepInhibitor inhibitor;
     WindowSetup setup(services, browser, lifecycle, notifier, inhibitor);
     setup.registerAll();
     // Slots asleep until their moments wake on timers that stop in suspend.
     ResumeWatcher resume(QDBusConnection::systemBus());
     QObject::connect(&resume, &ResumeWatcher::resumed, setup.countdown(), &Countdown::paceChanged);
-    QObject::connect(setup.follower(), &ExtensionFollower::notification, &notifier,
-        [&notifier](const QString &text) { notifier.showNotice(text); });
-    QObject::connect(
-        &clock, &ServiceClock::offsetNoticed, &notifier, [&statusLine, &notifier](const QString &text) {
+    QObject::connect(setup.follower(), &ExtensionFollower::notification, &remote,
+        [&notifier, &store](const QString &text, int n) {
+            notifier.showNotice(text, { store.slotValue(u"TimerText"_s, n), store.slotValue(u"URL"_s, n) });
+        });
+    // This machine's clock is the desktop's business only.
+    QObject::connect(&clock, &ServiceClock::offsetNoticed, &desktopNotifier,
+        [&statusLine, &desktopNotifier](const QString &text) {
             statusLine.setText(text);
-            notifier.showNotice(text);
+            desktopNotifier.showNotice(text);
         });
 
     TrayCommands commands(services, lifecycle);
@@ -153,6 +166,8 @@ int main(int argc, char *argv[])
     const int code = QApplication::exec();
     // The exit has saved and its code is set: a signal now changes neither.
     signalWatcher.ignoreFromNowOn();
+    // A push or mail still under way holds the exit up for 2 s at most.
+    remote.flush(2000);
     qCInfo(lcTray) << "event loop ended, exit code" << code;
     deleteRemainingWindows();
     return code;

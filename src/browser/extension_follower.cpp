@@ -232,7 +232,7 @@ void ExtensionFollower::onFetched(int n, const QString &url, const FetchResult &
         m_persistence.save();
         const QString text = u"終了時間が延長されました（"_s + page.end + u"）"_s;
         m_statusLine.setText(text);
-        Q_EMIT notification(text);
+        Q_EMIT notification(text, n);
         return;
     }
     if (counted <= 0) {

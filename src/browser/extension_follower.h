@@ -67,8 +67,9 @@ Q_SIGNALS:
     // End slot n now, as at its end: its auction has closed, or its end has
     // passed on the service's clock, or its page could not say in time.
     void slotEnded(int n);
-    // A text for the desktop notification ("終了時間が延長されました（…）").
-    void notification(const QString &text);
+    // A text for the desktop notification ("終了時間が延長されました（…）")
+    // about slot n.
+    void notification(const QString &text, int n);
 
 private:
     static constexpr qint64 kNever = std::numeric_limits<qint64>::max();
