@@ -29,6 +29,7 @@ struct MailJob
     qsizetype sent = 0;
     QByteArray caFile;
     QByteArray host;
+    int port = 0;
 
     CURL *easy = nullptr;
     curl_slist *recipients = nullptr;
@@ -97,7 +98,9 @@ SendOutcome outcomeOf(const MailJob &job, CURLcode code)
     case CURLE_COULDNT_RESOLVE_HOST:
         return { false, u"サーバーが見つかりません（%1）。"_s.arg(QString::fromUtf8(job.host)) };
     case CURLE_COULDNT_CONNECT:
-        return { false, u"サーバーに接続できませんでした（%1）。"_s.arg(detail) };
+        return { false,
+            u"サーバーに接続できませんでした（%1 の %2 番ポート）。"_s.arg(QString::fromUtf8(job.host))
+                .arg(job.port) };
     case CURLE_PEER_FAILED_VERIFICATION:
         return { false, u"サーバーの証明書を確かめられませんでした（%1）。"_s.arg(detail) };
     case CURLE_SSL_CONNECT_ERROR:
@@ -181,6 +184,7 @@ void MailSender::send(const Mail &mail, int timeoutMs, std::function<void(const 
     job->message = mail.message;
     job->caFile = m_caFile.toLocal8Bit();
     job->host = mail.host.toUtf8();
+    job->port = mail.port;
     m_done.insert(job->id, std::move(done));
 
     std::lock_guard lock(m_mutex);

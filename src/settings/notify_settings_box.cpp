@@ -11,6 +11,7 @@
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QPushButton>
 
 using namespace Qt::StringLiterals;
@@ -64,6 +65,8 @@ NotifySettingsBox::NotifySettingsBox(RemoteNotifier *remote, MessageBox &message
     m_ntfyToken->setPlaceholderText(u"なければ空欄"_s);
     grid->addWidget(caption(u"トークン："_s, m_ntfyToken, this), 3, 0);
     grid->addWidget(m_ntfyToken, 3, 1);
+    // Room for a self-hosted server's address.
+    m_ntfyServer->setMinimumWidth(fontMetrics().horizontalAdvance(u"https://ntfy.example.jp:8080"_s));
 
     // Mail on the right.
     m_mail = new QCheckBox(u"メールで送る"_s, this);
@@ -114,15 +117,16 @@ NotifySettingsBox::NotifySettingsBox(RemoteNotifier *remote, MessageBox &message
     m_testResult->setObjectName(u"notifyTestResult"_s);
     m_testResult->setTextFormat(Qt::PlainText);
     m_testResult->setWordWrap(true);
-    m_testResult->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    grid->addWidget(m_testResult, 5, 0, 2, 2);
+    m_testResult->hide();
+    // The full width: a server's answer may be long.
+    grid->addWidget(m_testResult, 7, 0, 1, 4);
     m_keyring
         = new QLabel(u"パスワードを保存できるキーリングがありません。今回の起動中だけ使います。"_s, this);
     m_keyring->setObjectName(u"notifyKeyring"_s);
     m_keyring->setTextFormat(Qt::PlainText);
     m_keyring->setWordWrap(true);
     m_keyring->hide();
-    grid->addWidget(m_keyring, 7, 0, 1, 4);
+    grid->addWidget(m_keyring, 8, 0, 1, 4);
 
     connect(m_test, &QPushButton::clicked, this, &NotifySettingsBox::sendTest);
     // A port left at the old security's own follows the new one.
@@ -223,12 +227,14 @@ void NotifySettingsBox::sendTest()
     }
     m_test->setEnabled(false);
     m_testResult->setText(u"送っています…"_s);
+    m_testResult->show();
     auto waiting = std::make_shared<int>(int(s.ntfy) + int(s.mail));
-    auto lines = std::make_shared<QStringList>();
+    // ntfy's line first, whichever answers first.
+    auto lines = std::make_shared<QMap<RemoteNotifier::Channel, QString>>();
     m_remote->test(s, m_ntfyToken->text(), m_mailPassword->text(), this,
         [this, waiting, lines](RemoteNotifier::Channel channel, const SendOutcome &outcome) {
-            *lines << RemoteNotifier::channelName(channel) + u": "_s + outcome.answer;
-            m_testResult->setText(lines->join(u'\n'));
+            lines->insert(channel, RemoteNotifier::channelName(channel) + u": "_s + outcome.answer);
+            m_testResult->setText(QStringList(lines->values()).join(u'\n'));
             if (--*waiting == 0)
                 m_test->setEnabled(true);
         });
