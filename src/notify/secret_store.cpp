@@ -46,9 +46,10 @@ void SecretStore::read(Secret secret)
             entry.value = static_cast<QKeychain::ReadPasswordJob *>(done)->textData();
         entry.known = true;
         noteKeyring(error == QKeychain::NoError || error == QKeychain::EntryNotFound);
+        // Not a warning: a desktop without a keyring is a setting of its
+        // own, and the settings dialog says what follows from it.
         if (error != QKeychain::NoError && error != QKeychain::EntryNotFound)
-            qCWarning(lcNotify).noquote()
-                << "the keyring gave no" << key(secret) << "-" << done->errorString();
+            qCInfo(lcNotify).noquote() << "the keyring gave no" << key(secret) << "-" << done->errorString();
         const auto waiting = std::exchange(entry.waiting, {});
         const QString value = entry.value;
         for (const auto &[context, then] : waiting) {

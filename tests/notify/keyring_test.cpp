@@ -2,19 +2,13 @@
 // session bus of the test's own, so that the keyring of whoever runs the
 // test is never touched.
 
-#include "remote_notifier.h"
-#include "secret_store.h"
-#include "settings_dialog.h"
-#include "test_services.h"
+#include "notify_support.h"
 
-#include <QCheckBox>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDeadlineTimer>
 #include <QLabel>
-#include <QLineEdit>
 #include <QProcess>
-#include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -96,30 +90,16 @@ void KeyringTest::cleanupTestCase()
 
 void KeyringTest::secretsInTheKeyringOnly()
 {
-    TestServices t;
-    SecretStore secrets;
-    RemoteNotifier remote(t.store, secrets, t.statusLine);
-    t.services.remote = &remote;
-    QWidget owner;
-    owner.show();
-    t.browser.owner = &owner;
-    registerSettingsWindows(t.windows, t.services);
-    auto *dialog = qobject_cast<QWidget *>(t.windows.open(u"frmConf"_s, &owner));
-    QVERIFY(dialog);
-    QTRY_COMPARE(secrets.keyring(), SecretStore::Keyring::Answers);
-    QVERIFY(!dialog->findChild<QLabel *>(u"notifyKeyring"_s)->isVisible());
+    SettingsHarness h;
+    QVERIFY(h.dialog);
+    QTRY_COMPARE(h.secrets.keyring(), SecretStore::Keyring::Answers);
+    QVERIFY(!h.dialog->findChild<QLabel *>(u"notifyKeyring"_s)->isVisible());
 
-    dialog->findChild<QCheckBox *>(u"ntfyCheck"_s)->setChecked(true);
-    dialog->findChild<QCheckBox *>(u"mailCheck"_s)->setChecked(true);
-    for (const auto &[name, text] :
-        std::initializer_list<std::pair<QString, QString>> { { u"ntfyTopic"_s, u"larkvane-phone"_s },
-            { u"ntfyToken"_s, u"tk_AgQdq7mVBoFD37zQVN29RhuMzNIz2"_s },
-            { u"mailHost"_s, u"smtp.example.jp"_s }, { u"mailUser"_s, u"bidder"_s },
-            { u"mailPassword"_s, u"メール の パスワード"_s }, { u"mailFrom"_s, u"a@example.jp"_s },
-            { u"mailTo"_s, u"b@example.jp"_s } })
-        dialog->findChild<QLineEdit *>(name)->setText(text);
-    QTest::mouseClick(dialog->findChild<QPushButton *>(u"Command1"_s), Qt::LeftButton);
-    QTRY_VERIFY(!t.windows.isOpen(u"frmConf"_s));
+    h.fill(u"ntfyCheck;ntfyTopic=larkvane-phone;ntfyToken=tk_AgQdq7mVBoFD37zQVN29RhuMzNIz2;mailCheck;"
+           "mailHost=smtp.example.jp;mailUser=bidder;mailPassword=メール の パスワード;mailFrom=a@example.jp;"
+           "mailTo=b@example.jp"_s);
+    h.pressClose();
+    QTRY_VERIFY(!h.t.windows.isOpen(u"frmConf"_s));
 
     // Read back by a store that has never seen them: they are in the keyring.
     QTRY_COMPARE_WITH_TIMEOUT(
@@ -127,7 +107,7 @@ void KeyringTest::secretsInTheKeyringOnly()
     QTRY_COMPARE_WITH_TIMEOUT(
         fromKeyring(SecretStore::Secret::MailPassword), u"メール の パスワード"_s, 10000);
 
-    const QByteArray file = t.dir.read(u"larkvane.ini"_s);
+    const QByteArray file = h.t.dir.read(u"larkvane.ini"_s);
     QVERIFY2(
         file.contains("[Notify]\r\nntfy=1\r\n") && file.contains("mailUser=bidder\r\n"), file.constData());
     QVERIFY(!file.contains("tk_AgQdq7mVBoFD37zQVN29RhuMzNIz2"));

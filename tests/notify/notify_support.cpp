@@ -1,9 +1,15 @@
 #include "notify_support.h"
 
+#include "settings_dialog.h"
+
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QStandardPaths>
+#include <QTest>
 
 using namespace Qt::StringLiterals;
 
@@ -71,4 +77,29 @@ QList<QJsonObject> SmtpTestServer::messages()
     while (m_process.canReadLine())
         m_messages << QJsonDocument::fromJson(m_process.readLine()).object();
     return m_messages;
+}
+
+SettingsHarness::SettingsHarness()
+{
+    t.services.remote = &remote;
+    owner.show();
+    t.browser.owner = &owner;
+    registerSettingsWindows(t.windows, t.services);
+    dialog = qobject_cast<QWidget *>(t.windows.open(u"frmConf"_s, &owner));
+}
+
+void SettingsHarness::fill(const QString &fields)
+{
+    for (const QString &f : fields.split(u';', Qt::SkipEmptyParts)) {
+        const QString name = f.section(u'=', 0, 0);
+        if (auto *box = dialog->findChild<QCheckBox *>(name))
+            box->setChecked(true);
+        else
+            dialog->findChild<QLineEdit *>(name)->setText(f.section(u'=', 1));
+    }
+}
+
+void SettingsHarness::pressClose()
+{
+    QTest::mouseClick(dialog->findChild<QPushButton *>(u"Command1"_s), Qt::LeftButton);
 }

@@ -1,10 +1,15 @@
 #pragma once
 
+#include "remote_notifier.h"
+#include "secret_store.h"
+#include "test_services.h"
+
 #include <QJsonObject>
 #include <QList>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QWidget>
 
 // The loopback SMTP server of smtp_server.py (aiosmtpd), one per test row,
 // with every message it took as its parser read it.
@@ -28,4 +33,21 @@ private:
     QProcess m_process;
     int m_port = 0;
     QList<QJsonObject> m_messages;
+};
+
+// The settings dialog over doubles, with a real notifier and secret store,
+// opened as the browser window opens it.
+struct SettingsHarness
+{
+    TestServices t;
+    SecretStore secrets;
+    RemoteNotifier remote { t.store, secrets, t.statusLine };
+    QWidget owner;
+    QWidget *dialog = nullptr;
+
+    SettingsHarness();
+    // "name=text;..." typed into the fields; a name alone ticks its box.
+    void fill(const QString &fields);
+    // 閉 じ る.
+    void pressClose();
 };

@@ -10,21 +10,15 @@
 #include "notify_support.h"
 #include "remote_notifier.h"
 #include "secret_store.h"
-#include "settings_dialog.h"
 #include "settings_fields.h"
 #include "state_store.h"
 #include "status_line.h"
-#include "test_services.h"
 
-#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -53,18 +47,30 @@ QByteArray header(const QByteArray &head, const QByteArray &name)
     return {};
 }
 
-// Takes connections and never says a word: an SMTP server that hangs.
-struct SilentServer
+// Servers that take the connection and never answer: ntfy's stand-in reads
+// the request, the SMTP one never greets. `store` points both channels at them.
+struct SilentServers
 {
-    QTcpServer server;
-    QList<QTcpSocket *> sockets;
-    SilentServer()
+    HttpTestServer ntfy;
+    QTcpServer smtp;
+    int smtpConnections = 0;
+    StateStore store;
+
+    SilentServers()
     {
-        server.listen(QHostAddress::LocalHost, 0);
-        QObject::connect(&server, &QTcpServer::newConnection, &server, [this] {
-            while (QTcpSocket *s = server.nextPendingConnection())
-                sockets << s;
+        ntfy.listen();
+        HttpTestServer::Reply silent;
+        silent.silent = true;
+        ntfy.setReply(u"/t"_s, silent);
+        smtp.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&smtp, &QTcpServer::newConnection, &smtp, [this] {
+            while (smtp.nextPendingConnection())
+                ++smtpConnections;
         });
+        setFields(store,
+            u"ntfy=1;ntfyServer=%1;ntfyTopic=t;mail=1;mailHost=127.0.0.1;mailPort=%2;mailSecurity=none;"
+            "mailFrom=a@example.jp;mailTo=b@example.jp"_s.arg(ntfy.url({}).toString())
+                .arg(smtp.serverPort()));
     }
 };
 
@@ -109,12 +115,10 @@ void NotifyTest::settingsRules_data()
     QTest::newRow("both off: nothing is checked") << u"ntfyTopic=a b;mailPort=0"_s << QString();
     QTest::newRow("ntfy, default server") << ntfy << QString();
     QTest::newRow("topic with a space") << u"ntfy=1;ntfyTopic=my alerts"_s << u"空白"_s;
-    QTest::newRow("topic in Japanese") << u"ntfy=1;ntfyTopic=通知"_s << u"半角の英数字"_s;
     QTest::newRow("no topic") << u"ntfy=1"_s << u"トピックを入力"_s;
     QTest::newRow("server without scheme") << ntfy + u"ntfyServer=ntfy.example.jp"_s << u"https://"_s;
     QTest::newRow("self-hosted server") << ntfy + u"ntfyServer=http://192.0.2.7:8080/"_s << QString();
     QTest::newRow("mail, port by security") << mail << QString();
-    QTest::newRow("port 0") << mail + u"mailPort=0"_s << u"1 から 65535"_s;
     QTest::newRow("port 65536") << mail + u"mailPort=65536"_s << u"1 から 65535"_s;
     QTest::newRow("port not a number") << mail + u"mailPort=smtp"_s << u"1 から 65535"_s;
     QTest::newRow("no host") << u"mail=1;mailFrom=a@b.jp;mailTo=a@b.jp"_s << u"SMTP サーバー"_s;
@@ -208,25 +212,12 @@ void NotifyTest::alertReachesBoth()
 
 void NotifyTest::silentServersHoldNobody()
 {
-    HttpTestServer ntfy;
-    QVERIFY(ntfy.listen());
-    HttpTestServer::Reply silent;
-    silent.silent = true;
-    ntfy.setReply(u"/t"_s, silent);
-    SilentServer smtp;
-    int connections = 0;
-    connect(&smtp.server, &QTcpServer::newConnection, this, [&connections] { ++connections; });
-
-    StateStore store;
-    setFields(store,
-        u"ntfy=1;ntfyServer=%1;ntfyTopic=t;mail=1;mailHost=127.0.0.1;mailPort=%2;mailSecurity=none;"
-        "mailFrom=a@example.jp;mailTo=b@example.jp"_s.arg(ntfy.url({}).toString())
-            .arg(smtp.server.serverPort()));
+    SilentServers servers;
     SecretStore secrets;
     StatusLine status;
     QSignalSpy said(&status, &StatusLine::changed);
     // The time-out and the waits between tries, driven short.
-    RemoteNotifier remote(store, secrets, status, { 200, 0, 0 });
+    RemoteNotifier remote(servers.store, secrets, status, { 200, 0, 0 });
     NotificationRecorder desktop;
     DesktopAndRemoteNotifier notifier(desktop, remote);
 
@@ -238,8 +229,8 @@ void NotifyTest::silentServersHoldNobody()
 
     QSignalSpy settled(&remote, &RemoteNotifier::settled);
     QVERIFY(settled.wait(10000));
-    QCOMPARE(ntfy.count(u"/t"_s), 3);
-    QCOMPARE(connections, 3);
+    QCOMPARE(servers.ntfy.count(u"/t"_s), 3);
+    QCOMPARE(servers.smtpConnections, 3);
     // Said once for each channel, after its last try.
     QCOMPARE(said.size(), 2);
     QStringList texts;
@@ -254,22 +245,12 @@ void NotifyTest::silentServersHoldNobody()
 
 void NotifyTest::exitWaitsNoLonger()
 {
-    HttpTestServer ntfy;
-    QVERIFY(ntfy.listen());
-    HttpTestServer::Reply silent;
-    silent.silent = true;
-    ntfy.setReply(u"/t"_s, silent);
-    SilentServer smtp;
-    StateStore store;
-    setFields(store,
-        u"ntfy=1;ntfyServer=%1;ntfyTopic=t;mail=1;mailHost=127.0.0.1;mailPort=%2;mailSecurity=none;"
-        "mailFrom=a@example.jp;mailTo=b@example.jp"_s.arg(ntfy.url({}).toString())
-            .arg(smtp.server.serverPort()));
+    SilentServers servers;
     SecretStore secrets;
     StatusLine status;
-    RemoteNotifier remote(store, secrets, status); // 15 s a try
+    RemoteNotifier remote(servers.store, secrets, status); // 15 s a try
     remote.send({ RemoteNotice::Kind::Alert, kAlert, kTitle, kUrl });
-    QTRY_COMPARE(ntfy.count(u"/t"_s), 1);
+    QTRY_COMPARE(servers.ntfy.count(u"/t"_s), 1);
 
     QElapsedTimer exit;
     exit.start();
@@ -340,42 +321,29 @@ void NotifyTest::mailServers()
 
 void NotifyTest::dialogWithoutKeyring()
 {
-    TestServices t;
-    SecretStore secrets;
-    RemoteNotifier remote(t.store, secrets, t.statusLine);
-    t.services.remote = &remote;
-    QWidget owner;
-    owner.show();
-    t.browser.owner = &owner;
-    registerSettingsWindows(t.windows, t.services);
-    auto *dialog = qobject_cast<QWidget *>(t.windows.open(u"frmConf"_s, &owner));
-    QVERIFY(dialog);
-
-    auto *keyring = dialog->findChild<QLabel *>(u"notifyKeyring"_s);
+    SettingsHarness h;
+    QVERIFY(h.dialog);
+    auto *keyring = h.dialog->findChild<QLabel *>(u"notifyKeyring"_s);
     QTRY_VERIFY(keyring->isVisible());
     QCOMPARE(keyring->text(), u"パスワードを保存できるキーリングがありません。今回の起動中だけ使います。"_s);
 
-    dialog->findChild<QCheckBox *>(u"mailCheck"_s)->setChecked(true);
-    for (const auto &[name, text] :
-        std::initializer_list<std::pair<QString, QString>> { { u"mailHost"_s, u"smtp.example.jp"_s },
-            { u"mailUser"_s, u"bidder"_s }, { u"mailPassword"_s, u"kept-for-now"_s },
-            { u"mailFrom"_s, u"a@example.jp"_s }, { u"mailTo"_s, u"b@example.jp"_s } })
-        dialog->findChild<QLineEdit *>(name)->setText(text);
+    h.fill(
+        u"mailCheck;mailHost=smtp.example.jp;mailUser=bidder;mailPassword=kept-for-now;mailFrom=a@example.jp;"
+        "mailTo=b@example.jp;mailPort=70000"_s);
     // A port out of range keeps the dialog open and says why.
-    dialog->findChild<QLineEdit *>(u"mailPort"_s)->setText(u"70000"_s);
-    QTest::mouseClick(dialog->findChild<QPushButton *>(u"Command1"_s), Qt::LeftButton);
-    QCOMPARE(t.messages.texts.size(), 1);
-    QVERIFY(t.messages.texts.first().contains(u"ポート"_s));
-    dialog->findChild<QLineEdit *>(u"mailPort"_s)->setText(u"587"_s);
-    QTest::mouseClick(dialog->findChild<QPushButton *>(u"Command1"_s), Qt::LeftButton);
-    QTRY_VERIFY(!t.windows.isOpen(u"frmConf"_s));
+    h.pressClose();
+    QCOMPARE(h.t.messages.texts.size(), 1);
+    QVERIFY(h.t.messages.texts.first().contains(u"ポート"_s));
+    h.fill(u"mailPort=587"_s);
+    h.pressClose();
+    QTRY_VERIFY(!h.t.windows.isOpen(u"frmConf"_s));
 
-    const QByteArray file = t.dir.read(u"larkvane.ini"_s);
+    const QByteArray file = h.t.dir.read(u"larkvane.ini"_s);
     QVERIFY2(
         file.contains("[Notify]\r\nntfy=0\r\n") && file.contains("mailUser=bidder\r\n"), file.constData());
     QVERIFY(!file.contains("kept-for-now"));
     QString password;
-    secrets.get(SecretStore::Secret::MailPassword, this, [&password](const QString &p) { password = p; });
+    h.secrets.get(SecretStore::Secret::MailPassword, this, [&password](const QString &p) { password = p; });
     QCOMPARE(password, u"kept-for-now"_s);
 }
 
