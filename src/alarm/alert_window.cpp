@@ -142,6 +142,7 @@ void AlertWindow::setTimer(const AuctionTimer &timer)
     m_auction = &timer;
     m_generation = timer.generation();
     m_url = timer.item().url;
+    m_title = timer.item().title;
     m_left = timer.secondsLeft();
 }
 
@@ -156,10 +157,15 @@ void AlertWindow::present()
     if (QGuiApplication::platformName().startsWith(u"wayland"_s))
         activateWindow();
     if (m_notifier) {
-        m_notifier->showAlert(m_message->text(), [window = QPointer<AlertWindow>(this)] {
-            if (window)
-                window->showAuction();
-        });
+        // The item, for a push that opens its page.
+        const NoticeItem item { m_title, m_url };
+        m_notifier->showAlert(
+            m_message->text(),
+            [window = QPointer<AlertWindow>(this)] {
+                if (window)
+                    window->showAuction();
+            },
+            item);
     }
 }
 

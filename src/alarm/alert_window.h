@@ -58,6 +58,7 @@ private:
     const AuctionTimer *m_auction = nullptr;
     quint64 m_generation = 0;
     QString m_url;
+    QString m_title;
     qint64 m_left = 0;
     // Where the window was put, in twips as stored and in pixels.
     QPointF m_openedTwips;

@@ -394,7 +394,7 @@ void AuctionTimers::takeReading(int n, quint64 generation, const QString &url, c
         save = true;
         const QString text = u"終了時間が延長されました（"_s + v.endText + u"）"_s;
         m_statusLine.setText(text);
-        Q_EMIT notice(text);
+        Q_EMIT notice(text, n);
         break;
     }
     case Kind::CountsOn:

@@ -88,8 +88,8 @@ Q_SIGNALS:
     void changed(int n);
     void alerted(int n);
     void ended(int n);
-    // News for the desktop notification ("終了時間が延長されました（…）").
-    void notice(const QString &text);
+    // News of slot n for the desktop notification ("終了時間が延長されました（…）").
+    void notice(const QString &text, int n);
 
 private:
     AuctionTimer &at(int n);

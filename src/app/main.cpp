@@ -14,6 +14,7 @@
 #include "pulse_sound_player.h"
 #include "qt_file_dialog.h"
 #include "qt_message_box.h"
+#include "remote_notifier.h"
 #include "resume_watcher.h"
 #include "settings_fields.h"
 #include "signal_watcher.h"
@@ -139,6 +140,8 @@ int main(int argc, char *argv[])
     const int code = QApplication::exec();
     // The exit has saved and its code is set: a signal now changes neither.
     signalWatcher.ignoreFromNowOn();
+    // A push or mail still under way holds the exit up for 2 s at most.
+    program.remote().flush(2000);
     qCInfo(lcTray) << "event loop ended, exit code" << code;
     deleteRemainingWindows();
     browserProcess.reset();

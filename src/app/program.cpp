@@ -6,10 +6,13 @@
 #include "batch_windows.h"
 #include "bookmark_window.h"
 #include "browser_process.h"
+#include "desktop_and_remote_notifier.h"
 #include "desktop_notifier.h"
 #include "lifecycle.h"
 #include "log.h"
 #include "page_fetcher.h"
+#include "remote_notifier.h"
+#include "secret_store.h"
 #include "settings_dialog.h"
 #include "sleep_guard.h"
 #include "tray_commands.h"
@@ -23,13 +26,16 @@ Program::Program(Platform platform, const QString &workingFolder, QObject *paren
     , m_platform(std::move(platform))
     , m_persistence(m_store, workingFolder)
     , m_clock(m_platform.clock)
+    , m_secrets(std::make_unique<SecretStore>())
+    , m_remote(std::make_unique<RemoteNotifier>(m_store, *m_secrets, m_statusLine))
+    , m_notifier(std::make_unique<DesktopAndRemoteNotifier>(m_platform.notifier, *m_remote))
     , m_timerFetcher(m_platform.fetcher())
     , m_timers(std::make_unique<AuctionTimers>(m_store, m_persistence, m_clock, m_platform.sound, m_windows,
           m_statusLine, *m_timerFetcher, m_platform.steady))
     , m_services { m_store, m_persistence, m_clock, m_platform.messages, m_platform.sound, m_windows,
-        m_statusLine, m_platform.browser, m_platform.files, *m_timers }
+        m_statusLine, m_platform.browser, m_platform.files, *m_timers, m_remote.get() }
 {
-    DesktopNotifier &notifier = m_platform.notifier;
+    DesktopNotifier &notifier = *m_notifier;
     m_sleepGuard = std::make_unique<SleepGuard>(
         *m_timers, m_store, m_platform.inhibitor, notifier, m_platform.steady, m_platform.awake);
     m_lifecycle = std::make_unique<Lifecycle>(m_services);
@@ -47,11 +53,14 @@ Program::Program(Platform platform, const QString &workingFolder, QObject *paren
     });
 
     // The desktop's notifications reach the user with any tray or none.
-    connect(m_timers.get(), &AuctionTimers::notice, this,
-        [&notifier](const QString &text) { notifier.showNotice(text); });
-    connect(&m_clock, &ServiceClock::offsetNoticed, this, [this, &notifier](const QString &text) {
+    connect(m_timers.get(), &AuctionTimers::notice, this, [this, &notifier](const QString &text, int n) {
+        const AuctionItem &item = m_timers->timer(n).item();
+        notifier.showNotice(text, { item.title, item.url });
+    });
+    // This machine's clock is the desktop's business only.
+    connect(&m_clock, &ServiceClock::offsetNoticed, this, [this](const QString &text) {
         m_statusLine.setText(text);
-        notifier.showNotice(text);
+        m_platform.notifier.showNotice(text);
     });
 
     // While nothing shows the count, the timers sleep until their moments;

@@ -22,7 +22,10 @@ class DesktopNotifier;
 class FileDialog;
 class Lifecycle;
 class MessageBox;
+class DesktopAndRemoteNotifier;
 class PageFetcher;
+class RemoteNotifier;
+class SecretStore;
 class SleepGuard;
 class SleepInhibitor;
 class SoundPlayer;
@@ -77,6 +80,8 @@ public:
     Lifecycle &lifecycle() { return *m_lifecycle; }
     TrayCommands &trayCommands() { return *m_trayCommands; }
     SleepGuard &sleepGuard() { return *m_sleepGuard; }
+    // The alert on the phone and by mail.
+    RemoteNotifier &remote() { return *m_remote; }
 
 public Q_SLOTS:
     // Whether a window shows the count may have changed.
@@ -89,6 +94,10 @@ private:
     ServiceClock m_clock;
     StatusLine m_statusLine;
     WindowRegistry m_windows;
+    std::unique_ptr<SecretStore> m_secrets;
+    std::unique_ptr<RemoteNotifier> m_remote;
+    // The desktop's notifications, each also sent out by the remote channels.
+    std::unique_ptr<DesktopAndRemoteNotifier> m_notifier;
     std::unique_ptr<PageFetcher> m_timerFetcher;
     std::unique_ptr<AuctionTimers> m_timers;
     Services m_services;

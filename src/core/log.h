@@ -12,8 +12,10 @@
 // larkvane.browser page fetches, what a page was read as, registrations
 // larkvane.tray    the notification area, start-up and the ways the program ends
 // larkvane.desktop desktop notifications, keeping the machine awake
+// larkvane.notify  the alert pushed to the phone (ntfy) and mailed: each try and its answer
 Q_DECLARE_LOGGING_CATEGORY(lcState)
 Q_DECLARE_LOGGING_CATEGORY(lcAlarm)
 Q_DECLARE_LOGGING_CATEGORY(lcBrowser)
 Q_DECLARE_LOGGING_CATEGORY(lcTray)
 Q_DECLARE_LOGGING_CATEGORY(lcDesktop)
+Q_DECLARE_LOGGING_CATEGORY(lcNotify)

@@ -35,7 +35,7 @@ DBusNotifier::DBusNotifier(QDBusConnection bus, QObject *parent)
     m_bus.connect(QString(), kPath, kInterface, u"NotificationClosed"_s, this, SLOT(onClosed(uint, uint)));
 }
 
-void DBusNotifier::showAlert(const QString &text, std::function<void()> showItem)
+void DBusNotifier::showAlert(const QString &text, std::function<void()> showItem, const NoticeItem &)
 {
     m_showItem = std::move(showItem);
     m_alertWithdrawn = false;
@@ -56,7 +56,7 @@ void DBusNotifier::withdrawAlert()
     });
 }
 
-void DBusNotifier::showNotice(const QString &text)
+void DBusNotifier::showNotice(const QString &text, const NoticeItem &)
 {
     send(text, Urgency::Normal, false);
 }

@@ -20,9 +20,9 @@ class DBusNotifier : public QObject, public DesktopNotifier
 public:
     explicit DBusNotifier(QDBusConnection bus = QDBusConnection::sessionBus(), QObject *parent = nullptr);
 
-    void showAlert(const QString &text, std::function<void()> showItem) override;
+    void showAlert(const QString &text, std::function<void()> showItem, const NoticeItem &item = {}) override;
     void withdrawAlert() override;
-    void showNotice(const QString &text) override;
+    void showNotice(const QString &text, const NoticeItem &item = {}) override;
 
 private Q_SLOTS:
     void onActionInvoked(uint id, const QString &key);

@@ -3,6 +3,7 @@
 #include "browser_host.h"
 #include "file_dialog.h"
 #include "message_box.h"
+#include "notify_settings_box.h"
 #include "persistence.h"
 #include "services.h"
 #include "settings_fields.h"
@@ -149,6 +150,10 @@ SettingsDialog::SettingsDialog(Services &services, QWidget *owner)
     layout->addWidget(plainLabel(u"※ 短いサウンドファイルを指定できます。"_s, this));
     layout->addWidget(plainLabel(u"※ 音楽でも音声でもかまいません。"_s, this));
 
+    layout->addSpacing(6);
+    m_notify = new NotifySettingsBox(m_services.remote, m_services.messages, this);
+    layout->addWidget(m_notify);
+
     auto *closeRow = new QHBoxLayout;
     closeRow->addStretch();
     auto *closeButton = namedButton(u"Command1"_s, u"閉 じ る"_s, this);
@@ -179,6 +184,7 @@ void SettingsDialog::load()
     } else if (loaded.buttons() == SettingsForm::Pair::Hidden) {
         m_options[3]->setChecked(true);
     }
+    m_notify->load(NotifySettings::fromStore(m_services.store));
 }
 
 SettingsForm SettingsDialog::form() const
@@ -231,8 +237,15 @@ void SettingsDialog::apply()
     case SettingsForm::Problem::None:
         break;
     }
+    const NotifySettings notify = m_notify->settings();
+    if (const QString problem = notify.problem(); !problem.isEmpty()) {
+        m_services.messages.show(problem, this);
+        return;
+    }
     m_text1->setText(*f.leadSeconds());
     f.store(m_services.store);
+    notify.store(m_services.store);
+    m_notify->storeSecrets();
     m_services.persistence.save();
     m_services.browser.applyBars(f.toolbarRequest(), f.buttonsRequest());
     close();

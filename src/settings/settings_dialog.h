@@ -10,6 +10,7 @@ class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
+class NotifySettingsBox;
 class QPushButton;
 class QRadioButton;
 class WindowRegistry;
@@ -43,6 +44,7 @@ private:
     QCheckBox *m_check1 = nullptr;
     std::array<QRadioButton *, 4> m_options {};
     QComboBox *m_combo2 = nullptr;
+    NotifySettingsBox *m_notify = nullptr;
 };
 
 void registerSettingsWindows(WindowRegistry &registry, Services &services);

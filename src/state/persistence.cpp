@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <functional>
 
 using namespace Qt::StringLiterals;
@@ -18,6 +19,7 @@ namespace {
 const QString kPref = u"pref"_s;
 const QString kSound = u"Sound_File"_s;
 const QString kSlotSection = u"Auction_File"_s;
+const QString kNotifySection = u"Notify"_s;
 const QString kBookmarkSection = u"Bmark"_s;
 const QString kBookmarkCount = u"dt_len"_s;
 const QString kBookmarkList = u"datatxt"_s;
@@ -111,6 +113,12 @@ Persistence::Slots Persistence::restore()
         << (QFileInfo(m_store.value(Setting::kSoundFile)).isFile() ? ""
                                                                    : " (no such file: alerts stay silent)");
 
+    // [Notify]: a file from before it has none, and its empty fields mean off.
+    for (const QString &field : Setting::notifyFields()) {
+        if (const QString text = file.text(kNotifySection, field, 256); !text.isEmpty())
+            m_store.setValue(field, text);
+    }
+
     Slots slots;
     for (int n = 1; n <= kSlotCount; ++n) {
         const QString number = QString::number(n);
@@ -134,6 +142,14 @@ bool Persistence::save()
             entries.append(
                 { kSlotSection, k.key + QString::number(n), slot.isFree() ? QString() : slot.*k.part });
     }
+    // [Notify] once anything is set in it, so that a file that never had it
+    // stays as it was; the dialog writes 0 or 1 for each channel, so a
+    // section once written is never left behind with stale values.
+    const QStringList notify = Setting::notifyFields();
+    if (std::any_of(
+            notify.begin(), notify.end(), [this](const QString &f) { return !m_store.value(f).isEmpty(); }))
+        for (const QString &field : notify)
+            entries.append({ kNotifySection, field, m_store.value(field) });
     // Nobody is told beyond the log: a save follows every change, and a box
     // for each would bury the user while the disk stays full.
     const bool saved = ProfileFile(iniPath()).writeAll(entries);

@@ -6,6 +6,7 @@ class ServiceClock;
 class FileDialog;
 class MessageBox;
 class Persistence;
+class RemoteNotifier;
 class SoundPlayer;
 class StateStore;
 class StatusLine;
@@ -27,4 +28,6 @@ struct Services
     FileDialog &files;
     // The ten slots.
     AuctionTimers &timers;
+    // The alert pushed to the phone and mailed; null where a test has none.
+    RemoteNotifier *remote = nullptr;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // The names of the settings in the store, once. Their values stay text, as
 // larkvane.ini holds them.
@@ -24,5 +25,24 @@ inline const QString kAlertLeft = QStringLiteral("frmMes_pos_left");
 inline const QString kSoundFile = QStringLiteral("wavfile");
 // The folder the program started in, where html/serch.html is.
 inline const QString kBootDir = QStringLiteral("boot_dir");
+
+// [Notify], the alert pushed to the phone and mailed: each field is named as
+// its key in the file. The token and the password are never among them.
+inline const QString kNtfy = QStringLiteral("ntfy"); // "1": push through ntfy
+inline const QString kNtfyServer = QStringLiteral("ntfyServer");
+inline const QString kNtfyTopic = QStringLiteral("ntfyTopic");
+inline const QString kMail = QStringLiteral("mail"); // "1": mail each alert
+inline const QString kMailHost = QStringLiteral("mailHost");
+inline const QString kMailPort = QStringLiteral("mailPort");
+inline const QString kMailSecurity = QStringLiteral("mailSecurity"); // starttls, tls or none
+inline const QString kMailUser = QStringLiteral("mailUser");
+inline const QString kMailFrom = QStringLiteral("mailFrom");
+inline const QString kMailTo = QStringLiteral("mailTo");
+// In the file's order.
+inline QStringList notifyFields()
+{
+    return { kNtfy, kNtfyServer, kNtfyTopic, kMail, kMailHost, kMailPort, kMailSecurity, kMailUser, kMailFrom,
+        kMailTo };
+}
 
 } // namespace Setting

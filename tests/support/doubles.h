@@ -96,7 +96,7 @@ public:
 class NotificationRecorder final : public DesktopNotifier
 {
 public:
-    void showAlert(const QString &text, std::function<void()> showItem) override
+    void showAlert(const QString &text, std::function<void()> showItem, const NoticeItem & = {}) override
     {
         alerts << text;
         this->showItem = std::move(showItem);
@@ -106,7 +106,7 @@ public:
         ++withdrawn;
         showItem = {};
     }
-    void showNotice(const QString &text) override { notices << text; }
+    void showNotice(const QString &text, const NoticeItem & = {}) override { notices << text; }
 
     QStringList alerts;
     QStringList notices;

@@ -43,6 +43,15 @@ void HttpTestServer::onConnection()
             if (end < 0)
                 return;
             const QByteArray head = buffer->left(end);
+            // A request with a body (a POST) is answered once all of it is in.
+            qsizetype length = 0;
+            for (const QByteArray &line : head.split('\n')) {
+                if (line.toLower().startsWith("content-length:"))
+                    length = line.mid(15).trimmed().toLongLong();
+            }
+            if (buffer->size() < end + 4 + length)
+                return;
+            m_lastBody = buffer->mid(end + 4, length);
             buffer->clear();
             m_lastHeaders = head;
             const QList<QByteArray> first = head.split('\n').value(0).trimmed().split(' ');

@@ -43,6 +43,7 @@ public:
     QStringList requests() const { return m_requests; }
     int count(const QString &path) const { return m_requests.count(path); }
     QByteArray lastHeaders() const { return m_lastHeaders; }
+    QByteArray lastBody() const { return m_lastBody; }
 
     // Requests of held replies waiting now, and answering them all.
     int heldCount() const { return int(m_held.size()); }
@@ -61,5 +62,6 @@ private:
     QHash<QString, Reply> m_replies;
     QStringList m_requests;
     QByteArray m_lastHeaders;
+    QByteArray m_lastBody;
     QList<std::pair<QPointer<QTcpSocket>, Reply>> m_held;
 };
