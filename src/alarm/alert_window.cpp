@@ -143,6 +143,7 @@ void AlertWindow::setTimer(const AuctionTimer &timer)
     m_generation = timer.generation();
     m_url = timer.item().url;
     m_title = timer.item().title;
+    m_priceLine = priceLine(timer.item());
     m_left = timer.secondsLeft();
 }
 
@@ -159,8 +160,10 @@ void AlertWindow::present()
     if (m_notifier) {
         // The item, for a push that opens its page.
         const NoticeItem item { m_title, m_url };
+        // The notification also says what the item costs now; the window
+        // keeps its own words.
         m_notifier->showAlert(
-            m_message->text(),
+            m_priceLine.isEmpty() ? m_message->text() : m_message->text() + u"\n"_s + m_priceLine,
             [window = QPointer<AlertWindow>(this)] {
                 if (window)
                     window->showAuction();

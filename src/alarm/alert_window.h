@@ -56,6 +56,7 @@ private:
     // The timer alerted for, and the item it held then: once it holds
     // another (or none), the window counts on by itself.
     const AuctionTimer *m_auction = nullptr;
+    QString m_priceLine;
     quint64 m_generation = 0;
     QString m_url;
     QString m_title;

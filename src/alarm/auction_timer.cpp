@@ -4,6 +4,7 @@
 #include "settings_fields.h"
 #include "state_store.h"
 
+#include <QStringList>
 #include <QUrl>
 
 #include <algorithm>
@@ -24,6 +25,29 @@ bool AuctionItem::isOnTheWeb() const
 qint64 secondsToCount(const QDateTime &now, const QDateTime &end)
 {
     return now.addMSecs(-now.time().msec()).secsTo(end);
+}
+
+QString yenText(qint64 yen)
+{
+    QString digits = QString::number(yen);
+    for (qsizetype i = digits.size() - 3; i > 0; i -= 3)
+        digits.insert(i, u',');
+    return digits + u"円"_s;
+}
+
+QString bidsText(qint64 bids)
+{
+    return QString::number(bids) + u"件"_s;
+}
+
+QString priceLine(const AuctionItem &item)
+{
+    QStringList parts;
+    if (item.price >= 0)
+        parts << u"現在 "_s + yenText(item.price);
+    if (item.bids >= 0)
+        parts << u"入札 "_s + bidsText(item.bids);
+    return parts.join(u'・');
 }
 
 AuctionTimer::AuctionTimer(int number, const StateStore &settings, const SteadyClock &steady)
@@ -78,5 +102,7 @@ SlotRecord AuctionTimer::record() const
 {
     if (isFree())
         return {};
-    return { m_item.title, m_item.start, m_endText, m_item.url, m_ownLead };
+    const auto known = [](qint64 v) { return v >= 0 ? QString::number(v) : QString(); };
+    return { m_item.title, m_item.start, m_endText, m_item.url, m_ownLead, known(m_item.price),
+        known(m_item.bids) };
 }

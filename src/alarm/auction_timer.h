@@ -3,6 +3,7 @@
 #include "slot_record.h"
 
 #include <QDateTime>
+#include <QList>
 #include <QString>
 
 #include <functional>
@@ -16,6 +17,10 @@ struct AuctionItem
     QString url;
     // yy/mm/dd hh:mm, or "N/A" where the page gives none.
     QString start;
+    // What it costs, as its page last said: whole yen and the number of
+    // bids, -1 where no page has said.
+    qint64 price = -1;
+    qint64 bids = -1;
 
     // The auction's id, the last part of its page's path ("x123456789").
     QString auctionId() const;
@@ -28,6 +33,12 @@ struct AuctionItem
 // comes on the next whole second. Every count, and every "has it passed", is
 // this.
 qint64 secondsToCount(const QDateTime &now, const QDateTime &end);
+
+// "12,500円" and "6件", as the lists and the notices show them.
+QString yenText(qint64 yen);
+QString bidsText(qint64 bids);
+// "現在 12,500円・入札 6件", or as much of it as is known; empty when nothing is.
+QString priceLine(const AuctionItem &item);
 
 // One timer slot: its item, its end to the second on the service's clock, its
 // own lead, where it is in its life and what it has left. Every window and
@@ -115,4 +126,6 @@ private:
     // The steady time one second before its first tick, and the ticks run.
     qint64 m_armedAtMs = -1;
     qint64 m_ticksRun = 0;
+    // The reminders (seconds before the end) given since it was armed.
+    QList<qint64> m_reminded;
 };

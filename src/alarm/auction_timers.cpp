@@ -70,14 +70,21 @@ AuctionTimers::AuctionTimers(StateStore &settings, Persistence &persistence, Ser
     // says which seconds are due. Precise keeps the alert on its second.
     m_wake.setTimerType(Qt::PreciseTimer);
     connect(&m_wake, &QTimer::timeout, this, &AuctionTimers::runDue);
-    // A new general lead moves every alert that has none of its own.
-    connect(&m_settings, &StateStore::valueChanged, this, [this](const QString &name) {
-        if (name != Setting::kLeadSeconds)
+    // A new general lead moves every alert that has none of its own; new
+    // reminders move the moments of all.
+    connect(&m_settings, &StateStore::valueChanged, this, [this](const QString &name, const QString &text) {
+        if (name == Setting::kReminders) {
+            m_reminders = reminderSeconds(text);
+            m_follower.setReminders(m_reminders);
+        } else if (name != Setting::kLeadSeconds) {
             return;
+        }
         for (auto &t : m_timers)
             updateAlerted(*t);
         plan();
     });
+    m_reminders = reminderSeconds(m_settings.value(Setting::kReminders));
+    m_follower.setReminders(m_reminders);
     m_persistence.setSlotSource(this);
 }
 
@@ -109,6 +116,29 @@ QStringList AuctionTimers::windowsClosedAtEnd()
     return { u"frmAlarm"_s, u"frmMessage"_s, u"frmVersion"_s };
 }
 
+QList<qint64> AuctionTimers::reminderSeconds(const QString &setting)
+{
+    QList<qint64> seconds;
+    for (const QString &part : setting.split(u',', Qt::SkipEmptyParts)) {
+        bool ok = false;
+        const qint64 minutes = part.trimmed().toLongLong(&ok);
+        // At most a year before: anything further is no reminder of an end.
+        if (ok && minutes > 0 && minutes <= 366 * 24 * 60 && !seconds.contains(minutes * 60))
+            seconds << minutes * 60;
+    }
+    std::sort(seconds.begin(), seconds.end(), std::greater<>());
+    return seconds;
+}
+
+QString AuctionTimers::reminderText(qint64 seconds)
+{
+    if (seconds % 86400 == 0)
+        return QString::number(seconds / 86400) + u"日"_s;
+    if (seconds % 3600 == 0)
+        return QString::number(seconds / 3600) + u"時間"_s;
+    return QString::number(seconds / 60) + u"分"_s;
+}
+
 qint64 AuctionTimers::secondsUntil(const QString &url, const QDateTime &end) const
 {
     return secondsToCount(m_clock.now(QUrl(url).host()), end);
@@ -137,7 +167,12 @@ void AuctionTimers::restore(const Persistence::Slots &slots)
             qCDebug(lcState).nospace().noquote() << "restored slot " << n << ": free";
             continue;
         }
-        t.m_item = { r.title, r.url, r.start };
+        const auto amount = [](const QString &text) {
+            bool ok = false;
+            const qint64 v = text.toLongLong(&ok);
+            return ok && v >= 0 ? v : qint64(-1);
+        };
+        t.m_item = { r.title, r.url, r.start, amount(r.price), amount(r.bids) };
         t.m_endText = r.end;
         t.m_end = storedEnd(r.end);
         t.m_ownLead = r.ownLead;
@@ -192,6 +227,7 @@ void AuctionTimers::arm(AuctionTimer &t, qint64 left, int firstTickMs)
     // was taken on: the pace counts from one second before it.
     t.m_armedAtMs = m_steady() - (1000 - std::clamp(firstTickMs, 1, 1000));
     t.m_ticksRun = 0;
+    t.m_reminded.clear();
     m_follower.armed(t);
 
     // The alert comes only when the count passes its lead: say so now when
@@ -299,6 +335,8 @@ void AuctionTimers::step(AuctionTimer &t)
 
     // 2. The reads that are due.
     const bool givenUp = m_follower.step(t, alerting);
+    // The reminders it passed, before the lead: word only, no sound.
+    remind(t, before);
     // 3. The alert.
     if (alerting)
         raiseAlert(t);
@@ -335,6 +373,55 @@ void AuctionTimers::raiseAlert(AuctionTimer &t)
     t.m_alerted = true;
     Q_EMIT alerted(t.number());
     Q_EMIT changed(t.number());
+}
+
+void AuctionTimers::remind(AuctionTimer &t, qint64 before)
+{
+    for (const qint64 r : std::as_const(m_reminders)) {
+        if (!(double(r) > t.lead()) || t.m_reminded.contains(r) || !(before > r && t.m_left <= r))
+            continue;
+        t.m_reminded << r;
+        // Slept through by more than a minute, it would tell a time long gone.
+        if (t.m_left < r - 60)
+            continue;
+        const QString price = priceLine(t.m_item);
+        const QString text = u"「"_s + t.m_item.title + u"」の終了まであと "_s + reminderText(r) + u"です"_s
+            + (price.isEmpty() ? QString() : u"（"_s + price + u"）"_s) + u"。"_s;
+        qCInfo(lcAlarm).nospace().noquote()
+            << "slot " << t.number() << " reminder, " << t.m_left << " s left: " << text;
+        Q_EMIT notice(text, t.number());
+    }
+}
+
+void AuctionTimers::takePrices(AuctionTimer &t, const PageReading &page, bool ended)
+{
+    AuctionItem &item = t.m_item;
+    const qint64 price = item.price;
+    const qint64 bids = item.bids;
+    // A page that stops giving them keeps the last ones known.
+    if (page.price >= 0)
+        item.price = page.price;
+    if (page.bids >= 0)
+        item.bids = page.bids;
+    if (item.price != price || item.bids != bids)
+        qCInfo(lcAlarm).nospace() << "slot " << t.number() << ": " << item.price << " yen, " << item.bids
+                                  << " bids";
+    const QString title = u"「"_s + item.title + u"」"_s;
+    if (ended) {
+        if (item.bids == 0)
+            Q_EMIT notice(title + u"は入札なしで終了しました。"_s, t.number());
+        else if (item.bids > 0 && item.price >= 0)
+            Q_EMIT notice(title + u"は "_s + yenText(item.price) + u"で終了しました（入札 "_s
+                    + bidsText(item.bids) + u"）。"_s,
+                t.number());
+        return;
+    }
+    // A new bid raises the price or the count; the first word of either is
+    // no news.
+    if ((price >= 0 && item.price > price) || (bids >= 0 && item.bids > bids))
+        Q_EMIT notice(title + u"に入札がありました："_s + yenText(item.price) + u"（入札 "_s
+                + bidsText(std::max<qint64>(item.bids, 0)) + u"）"_s,
+            t.number());
 }
 
 void AuctionTimers::end(AuctionTimer &t)
@@ -376,6 +463,9 @@ void AuctionTimers::takeReading(int n, quint64 generation, const QString &url, c
 
     using Kind = ExtensionFollower::Verdict::Kind;
     const ExtensionFollower::Verdict v = ExtensionFollower::weigh(t, page, m_clock.now(pageUrl.host()));
+    const SlotRecord before = t.record();
+    takePrices(t, page, v.kind == Kind::Closed || v.kind == Kind::Passed);
+    save = save || t.record() != before;
     switch (v.kind) {
     case Kind::Closed:
         t.m_end = v.end;
@@ -426,6 +516,10 @@ qint64 AuctionTimers::secondsToNextMoment(const AuctionTimer &t) const
     qint64 steps = left;
     if (isWholeLead(lead) && lead < double(left))
         steps = std::min(steps, left - qint64(lead));
+    for (const qint64 r : m_reminders) {
+        if (r<left &&double(r)> lead && !t.m_reminded.contains(r))
+            steps = std::min(steps, left - r);
+    }
     if (const qint64 read = m_follower.secondsToNextRead(t); read > 0)
         steps = std::min(steps, read);
     return std::clamp<qint64>(steps, 1, kLongestSleepSeconds);

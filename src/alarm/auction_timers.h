@@ -20,6 +20,7 @@ class StateStore;
 class StatusLine;
 class WindowRegistry;
 struct FetchResult;
+struct PageReading;
 
 // The ten timer slots and the one step that moves them. Each wake-up steps
 // every armed timer, in slot order, and each step goes in one order: catch
@@ -80,6 +81,11 @@ public:
 
     // The windows an end closes, in the order they are closed.
     static QStringList windowsClosedAtEnd();
+    // The reminders a setting names ("1440,60": minutes before the end), in
+    // seconds, highest first; what is no whole number of minutes is left out.
+    static QList<qint64> reminderSeconds(const QString &setting);
+    // The reminder's own words: "1日", "3時間", "10分".
+    static QString reminderText(qint64 seconds);
 
     SlotRecord slotRecord(int n) const override;
 
@@ -96,6 +102,8 @@ private:
     void arm(AuctionTimer &t, qint64 left, int firstTickMs);
     void step(AuctionTimer &t);
     void raiseAlert(AuctionTimer &t);
+    void remind(AuctionTimer &t, qint64 before);
+    void takePrices(AuctionTimer &t, const PageReading &page, bool ended);
     void end(AuctionTimer &t);
     void takeReading(int n, quint64 generation, const QString &url, const FetchResult &result);
     qint64 secondsToNextMoment(const AuctionTimer &t) const;
@@ -113,6 +121,7 @@ private:
     StatusLine &m_statusLine;
     SteadyClock m_steady;
     std::function<bool()> m_watched;
+    QList<qint64> m_reminders;
     std::array<std::unique_ptr<AuctionTimer>, kSlotCount> m_timers;
     ExtensionFollower m_follower;
     QTimer m_wake;

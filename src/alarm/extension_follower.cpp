@@ -8,14 +8,16 @@
 
 #include <QUrl>
 
+#include <algorithm>
 #include <cstdlib>
+#include <functional>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// The counts at which a page is read on its way to the end, highest first.
-QList<qint64> readingPoints()
+// The counts at which every page is read on its way to the end, highest first.
+QList<qint64> endPoints()
 {
     QList<qint64> points;
     for (qint64 left = ExtensionFollower::kFollowSeconds; left > 0;
@@ -24,12 +26,6 @@ QList<qint64> readingPoints()
     for (const int last : ExtensionFollower::kLastReads)
         points << last;
     return points;
-}
-
-const QList<qint64> &points()
-{
-    static const QList<qint64> p = readingPoints();
-    return p;
 }
 
 QDateTime toTheMinute(const QDateTime &t)
@@ -80,6 +76,20 @@ void ExtensionFollower::countMoved(const AuctionTimer &t)
     m_follow[t.number() - 1].lastReadLeft = t.secondsLeft();
 }
 
+QList<qint64> ExtensionFollower::readingPoints(const AuctionTimer &t) const
+{
+    static const QList<qint64> end = endPoints();
+    QList<qint64> points = end;
+    // A reminder says what the auction costs just then; one after the lead
+    // is none.
+    for (const qint64 r : m_reminders) {
+        if (double(r) > t.lead())
+            points << r + kReminderReadSeconds;
+    }
+    std::sort(points.begin(), points.end(), std::greater<>());
+    return points;
+}
+
 const char *ExtensionFollower::readDue(
     const AuctionTimer &t, const Follow &f, qint64 left, bool alerting) const
 {
@@ -87,9 +97,11 @@ const char *ExtensionFollower::readDue(
         return "to learn its service's clock";
     if (alerting)
         return "at the alert";
-    for (const qint64 at : points()) {
+    for (const qint64 at : readingPoints(t)) {
         if (left <= at && f.lastReadLeft > at)
-            return at > kLastReads.front() ? "in its last minutes" : "just before its end";
+            return at > kFollowSeconds    ? "for a reminder"
+                : at > kLastReads.front() ? "in its last minutes"
+                                          : "just before its end";
     }
     return nullptr;
 }
@@ -140,7 +152,7 @@ qint64 ExtensionFollower::secondsToNextRead(const AuctionTimer &t) const
     // Held up by a read in flight: the next second may take it.
     if (readDue(t, f, left, false))
         return 1;
-    for (const qint64 at : points()) {
+    for (const qint64 at : readingPoints(t)) {
         if (at < left)
             return left - at;
     }

@@ -61,6 +61,10 @@ public:
     // are read again from there.
     void countMoved(const AuctionTimer &t);
 
+    // The reminders, in seconds before the end: each is read just before.
+    static constexpr int kReminderReadSeconds = 10;
+    void setReminders(QList<qint64> seconds) { m_reminders = std::move(seconds); }
+
     // The reads of t that are due now, its count caught up; `alerting` when
     // its alert falls in this step. True when t, waiting at 0, has had no
     // word of its end for kEndWaitSeconds: it ends.
@@ -101,6 +105,8 @@ private:
     };
 
     const char *readDue(const AuctionTimer &t, const Follow &f, qint64 left, bool alerting) const;
+    // The counts t's page is read at on its way to the end, highest first.
+    QList<qint64> readingPoints(const AuctionTimer &t) const;
     void read(const AuctionTimer &t, const char *why);
     void cancel(Follow &f);
 
@@ -109,4 +115,5 @@ private:
     SteadyClock m_steady;
     Answer m_answer;
     std::array<Follow, 10> m_follow;
+    QList<qint64> m_reminders;
 };

@@ -72,6 +72,8 @@ ItemRead ItemReads::read(const LinkedAuction &auction, const FetchResult &result
     r.item.start = page.start;
     r.item.end = page.end;
     r.item.endAt = page.endAt;
+    r.item.price = page.price;
+    r.item.bids = page.bids;
     if (!page.title.isEmpty()) {
         r.item.name = page.title;
     } else {

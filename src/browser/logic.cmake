@@ -5,6 +5,7 @@ add_library(larkvane_pages STATIC
   page_data.cpp page_data.h
   item_data_recognizer.cpp item_data_recognizer.h
   page_recognizer.cpp page_recognizer.h
+  price_reader.cpp price_reader.h
   service_time.cpp service_time.h
 )
 target_include_directories(larkvane_pages PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})

@@ -2,9 +2,12 @@
 
 #include "item_data_recognizer.h"
 #include "marker_recognizer.h"
+#include "price_reader.h"
 #include "time_text.h"
 
-PageReading recognizePage(QStringView cp932Source, QByteArrayView body, const QUrl &url, QDate today)
+namespace {
+
+PageReading recognizeTimes(QStringView cp932Source, QByteArrayView body, const QUrl &url, QDate today)
 {
     PageReading r;
     const MarkerReading markers = recognizeMarkers(cp932Source, today);
@@ -27,6 +30,21 @@ PageReading recognizePage(QStringView cp932Source, QByteArrayView body, const QU
     if (!data.closed) {
         r.start = data.start.isValid() ? timeText(data.start) : QString();
         r.end = timeText(data.end);
+    }
+    return r;
+}
+
+} // namespace
+
+PageReading recognizePage(QStringView cp932Source, QByteArrayView body, const QUrl &url, QDate today)
+{
+    PageReading r = recognizeTimes(cp932Source, body, url, today);
+    // Only a page that is an auction's says what the auction costs.
+    if (!r.end.isEmpty() || r.closed) {
+        const PriceReading prices = readPrices(cp932Source, body, url);
+        r.price = prices.price;
+        r.bids = prices.bids;
+        r.buyNow = prices.buyNow;
     }
     return r;
 }

@@ -27,6 +27,11 @@ struct PageReading
     bool closed = false;
     // The service's clock when it made the page, where the page tells it.
     QDateTime serviceTime;
+    // What the auction costs now: whole yen and a count, -1 where the page
+    // gives none.
+    qint64 price = -1;
+    qint64 bids = -1;
+    qint64 buyNow = -1;
 };
 
 // `cp932Source` is the body as the page reader reads it (code page 932),

@@ -80,14 +80,14 @@ void Registration::registerSlot(
         m_services.messages.show(kNotUsable, owner);
         return;
     }
-    arm(n, { *name, url, page->start, page->end, page->endAt });
+    arm(n, { *name, url, page->start, page->end, page->endAt, page->price, page->bids });
     m_services.persistence.save();
     m_services.messages.show(*name + u"　のタイマーをスタートしました。"_s, owner);
 }
 
 void Registration::arm(int n, const Registrable &item)
 {
-    m_services.timers.assign(n, { item.name, item.url, item.start }, item.endAt);
+    m_services.timers.assign(n, { item.name, item.url, item.start, item.price, item.bids }, item.endAt);
 }
 
 QList<int> Registration::freeSlots() const

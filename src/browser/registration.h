@@ -20,6 +20,9 @@ struct Registrable
     QString end;
     // The end to count to: to the second where the page gives seconds.
     QDateTime endAt;
+    // What it costs now, as the page said: whole yen and a count, -1 unknown.
+    qint64 price = -1;
+    qint64 bids = -1;
 };
 
 // Puts an item into a timer slot and arms it, or says why not.

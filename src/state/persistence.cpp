@@ -58,6 +58,7 @@ const QList<SettingKey> &settingKeys()
         { kPref, u"tbar2mode"_s, Setting::kButtonsCorner, {} },
         { kPref, u"Mes_pos1"_s, Setting::kAlertTop, {} },
         { kPref, u"Mes_pos2"_s, Setting::kAlertLeft, {} },
+        { kPref, u"remind"_s, Setting::kReminders, {} },
         { kSound, u"wave"_s, Setting::kSoundFile,
             [](const QString &read, const QString &bootDir) {
                 return read.isEmpty() ? QDir(bootDir).filePath(u"timecall.wav"_s) : read;
@@ -81,6 +82,8 @@ const QList<SlotKey> &slotKeys()
         { u"end"_s, &SlotRecord::end },
         { u"URL"_s, &SlotRecord::url },
         { u"retime"_s, &SlotRecord::ownLead },
+        { u"price"_s, &SlotRecord::price },
+        { u"bids"_s, &SlotRecord::bids },
     };
     return keys;
 }

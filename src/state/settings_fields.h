@@ -23,6 +23,9 @@ inline const QString kButtonsCorner = QStringLiteral("tbar2mode");
 inline const QString kAlertTop = QStringLiteral("frmMes_pos_top");
 inline const QString kAlertLeft = QStringLiteral("frmMes_pos_left");
 inline const QString kSoundFile = QStringLiteral("wavfile");
+// The reminders before the lead: minutes before the end, joined by commas
+// ("1440,60"); empty for none.
+inline const QString kReminders = QStringLiteral("remind");
 // The folder the program started in, where html/serch.html is.
 inline const QString kBootDir = QStringLiteral("boot_dir");
 

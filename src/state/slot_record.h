@@ -14,6 +14,8 @@ struct SlotRecord
     QString end; // yy/mm/dd hh:mm
     QString url;
     QString ownLead; // seconds as typed into a snooze; empty: the general lead
+    QString price {}; // whole yen as its page last said, empty when unknown
+    QString bids {}; // the number of bids, empty when unknown
     bool isFree() const { return title.isEmpty(); }
     friend bool operator==(const SlotRecord &, const SlotRecord &) = default;
 };

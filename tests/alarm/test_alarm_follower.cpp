@@ -17,13 +17,13 @@ namespace {
 const QString kUrl = u"https://auctions.yahoo.co.jp/jp/auction/m1238496717"_s;
 const QString kHost = u"auctions.yahoo.co.jp"_s;
 
-QByteArray itemPage(
-    const QString &end, const QByteArray &status = "open", const QByteArray &id = "m1238496717")
+QByteArray itemPage(const QString &end, const QByteArray &status = "open",
+    const QByteArray &id = "m1238496717", const QByteArray &more = {})
 {
     return "<html><body><script id=\"__NEXT_DATA__\" type=\"application/json\">{\"props\":{\"pageProps\":"
            "{\"initialState\":{\"item\":{\"detail\":{\"item\":{\"auctionId\":\""
-        + id + "\",\"title\":\"品\",\"endTime\":\"" + end.toUtf8() + "\",\"status\":\"" + status
-        + "\"}}}}}}}</script></body></html>";
+        + id + "\",\"title\":\"品\",\"endTime\":\"" + end.toUtf8() + "\",\"status\":\"" + status + "\"" + more
+        + "}}}}}}}</script></body></html>";
 }
 const FetchResult kSameEnd = FakePageFetcher::page(itemPage(u"2026-08-02T23:03:33+09:00"_s));
 
@@ -84,6 +84,10 @@ private Q_SLOTS:
     void countsOnTheServiceClock_data();
     void countsOnTheServiceClock();
     void aCountSetBelowItsLeadAlertsAtOnce();
+    void bidsAndTheResult_data();
+    void bidsAndTheResult();
+    void remindersOnTheirSeconds_data();
+    void remindersOnTheirSeconds();
 };
 
 void TestAlarmFollower::readsOnTheWayToTheEnd_data()
@@ -366,6 +370,96 @@ void TestAlarmFollower::aCountSetBelowItsLeadAlertsAtOnce()
     f.t.pass();
     QCOMPARE(f.t.sound.played.size(), 1);
     QCOMPARE(f.t.timers.timer(1).state(), AuctionTimer::State::Alerted);
+}
+
+namespace {
+FetchResult priced(qint64 price, qint64 bids, const QByteArray &status = "open")
+{
+    return FakePageFetcher::page(itemPage(u"2026-08-02T23:03:33+09:00"_s, status, "m1238496717",
+        ",\"price\":" + QByteArray::number(price) + ",\"bids\":" + QByteArray::number(bids)));
+}
+} // namespace
+
+void TestAlarmFollower::bidsAndTheResult_data()
+{
+    QTest::addColumn<qint64>("finalBids");
+    QTest::addColumn<QString>("result");
+
+    QTest::newRow("sold") << qint64(3) << u"「品」は 15,000円で終了しました（入札 3件）。"_s;
+    QTest::newRow("no bids") << qint64(0) << u"「品」は入札なしで終了しました。"_s;
+}
+
+// The first word of a price is no news; a bid between two reads is one
+// notice, however many reads see it after; the close tells how it ended.
+void TestAlarmFollower::bidsAndTheResult()
+{
+    QFETCH(qint64, finalBids);
+    QFETCH(QString, result);
+    Fixture f(kUrl, 660, true);
+    const qint64 bids = finalBids ? 2 : 0;
+    f.runTo(540, priced(12000, bids ? 1 : 0));
+    f.runTo(420, priced(bids ? 12500 : 12000, bids));
+    QCOMPARE(f.t.timers.timer(1).item().price, bids ? 12500 : 12000);
+    QCOMPARE(
+        ProfileFile(f.t.persistence.iniPath()).read(u"Auction_File"_s, u"bids1"_s), QString::number(bids));
+    QStringList said;
+    for (const auto &n : std::as_const(f.notified))
+        said << n.at(0).toString();
+    QCOMPARE(
+        said, bids ? QStringList { u"「品」に入札がありました：12,500円（入札 2件）"_s } : QStringList());
+
+    f.runTo(1, priced(bids ? 12500 : 12000, bids));
+    f.notified.clear();
+    f.t.pass();
+    f.t.fetcher.answer(priced(finalBids ? 15000 : 12000, finalBids, "closed"));
+    QVERIFY(f.t.timers.timer(1).hasEnded());
+    QCOMPARE(f.notified.size(), 1); // the result tells the last bid too
+    QCOMPARE(f.notified.last().at(0).toString(), result);
+}
+
+void TestAlarmFollower::remindersOnTheirSeconds_data()
+{
+    QTest::addColumn<int>("armedAt");
+    QTest::addColumn<QList<int>>("remindedAt");
+
+    QTest::newRow("armed before both") << 3700 << QList<int> { 3600, 600 };
+    QTest::newRow("armed after the hour") << 3000 << QList<int> { 600 };
+}
+
+// Asleep between moments, as in the tray: a reminder wakes on its second,
+// with a read of the page just before it, and never for a moment passed
+// before the slot was registered.
+void TestAlarmFollower::remindersOnTheirSeconds()
+{
+    QFETCH(int, armedAt);
+    QFETCH(QList<int>, remindedAt);
+    Fixture f(kUrl, armedAt, true);
+    f.t.store.setValue(u"remind"_s, u"60,10,1"_s); // a minute lies under the lead
+    f.t.timers.setWatched([] { return false; });
+    QList<int> at;
+    QStringList said;
+    int wakes = 0;
+    while (f.left() > 0) {
+        const qint64 next = f.t.timers.nextWakeMs();
+        f.t.clock.advance(int((next - f.t.steadyMs) / 1000));
+        f.t.steadyMs = next;
+        const qsizetype before = f.notified.size();
+        f.t.timers.runDue();
+        ++wakes;
+        if (!f.t.fetcher.requests.isEmpty())
+            f.t.fetcher.answer(priced(12500, 6));
+        if (f.notified.size() > before && f.notified.last().at(0).toString().contains(u"の終了まであと"_s)) {
+            at << f.left();
+            said << f.notified.last().at(0).toString();
+        }
+    }
+    QCOMPARE(at, remindedAt);
+    QCOMPARE(said.last(), u"「品」の終了まであと 10分です（現在 12,500円・入札 6件）。"_s);
+    if (remindedAt.size() == 2)
+        QCOMPARE(said.first(), u"「品」の終了まであと 1時間です（現在 12,500円・入札 6件）。"_s);
+    QCOMPARE(f.t.sound.played.size(), 1);
+    // Asleep in between: a wake for each read and each moment, not per second.
+    QVERIFY2(wakes < 40, qPrintable(QString::number(wakes)));
 }
 
 QTEST_GUILESS_MAIN(TestAlarmFollower)

@@ -1,4 +1,5 @@
 #include "item_data_recognizer.h"
+#include "price_reader.h"
 
 #include <QFile>
 #include <QtTest>
@@ -43,6 +44,8 @@ private Q_SLOTS:
     void auctionIds_data();
     void auctionIds();
     void fiveMegabytes();
+    void prices_data();
+    void prices();
 };
 
 void ItemDataTest::savedPages_data()
@@ -211,6 +214,59 @@ void ItemDataTest::fiveMegabytes()
 
     // Nothing to find: every path runs to the end of the page.
     QCOMPARE(recognizeItemData(page(filler), kItemUrl).source, Source::None);
+}
+
+void ItemDataTest::prices_data()
+{
+    QTest::addColumn<QString>("file"); // a saved page, or empty for `older`
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("older"); // an older page's text
+    QTest::addColumn<qint64>("price");
+    QTest::addColumn<qint64>("bids");
+    QTest::addColumn<qint64>("buyNow");
+
+    const QString item = u"https://auctions.yahoo.co.jp/jp/auction/"_s;
+    QTest::newRow("bid only") << u"yahoo-2026/yahoo_item_bid_only.html"_s << item + u"m1238496717"_s
+                              << QString() << qint64(20305) << qint64(11) << qint64(-1);
+    QTest::newRow("buy now") << u"yahoo-2026/yahoo_item_buyout.html"_s << item + u"s1238539612"_s << QString()
+                             << qint64(3440) << qint64(11) << qint64(30000);
+    QTest::newRow("closed") << u"yahoo-2026/yahoo_closed_n1235105710.html"_s << item + u"n1235105710"_s
+                            << QString() << qint64(6350) << qint64(15) << qint64(-1);
+    QTest::newRow("open, numeric id") << u"yahoo-real/item_open_1219987808.html"_s << item + u"1219987808"_s
+                                      << QString() << qint64(3600) << qint64(5) << qint64(-1);
+    QTest::newRow("closed, real") << u"yahoo-real/item_closed_x1219674283.html"_s << item + u"x1219674283"_s
+                                  << QString() << qint64(12093) << qint64(17) << qint64(-1);
+    QTest::newRow("another auction's page") << u"yahoo-2026/yahoo_item_buyout.html"_s << item + u"z1"_s
+                                            << QString() << qint64(-1) << qint64(-1) << qint64(-1);
+    QTest::newRow("older rows")
+        << QString() << item + u"b1"_s
+        << u"<tr><td>現在の価格</td><td>：<b>１２,５００</b> 円</td></tr>"
+           "<tr><td>入札件数</td><td>6 件</td></tr><tr><td>即決価格</td><td>30,000円</td>"_s
+        << qint64(12500) << qint64(6) << qint64(30000);
+    QTest::newRow("nothing said") << QString() << item + u"b1"_s << u"<p>現在の価格は未定、入札件数 -</p>"_s
+                                  << qint64(-1) << qint64(-1) << qint64(-1);
+}
+
+void ItemDataTest::prices()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, url);
+    QFETCH(QString, older);
+    QFETCH(qint64, price);
+    QFETCH(qint64, bids);
+    QFETCH(qint64, buyNow);
+
+    QByteArray body = older.toUtf8();
+    if (!file.isEmpty()) {
+        QFile f(QStringLiteral(LARKVANE_FIXTURES_DIR "/") + file);
+        if (!f.open(QIODevice::ReadOnly))
+            QSKIP("saved pages not present");
+        body = f.readAll();
+    }
+    const PriceReading r = readPrices(older, body, QUrl(url));
+    QCOMPARE(r.price, price);
+    QCOMPARE(r.bids, bids);
+    QCOMPARE(r.buyNow, buyNow);
 }
 
 int runItemDataTests(int argc, char **argv)

@@ -31,7 +31,7 @@ Persistence::Slots restoreFrom(const TempWorkDir &dir, StateStore &store, const 
 void fillKnownStore(StateStore &s, SlotTable &slots)
 {
     slots.records[1] = { u"腕時計 ジャンク"_s, u"26/12/01 20:00"_s, u"26/12/10 21:05"_s,
-        u"https://page.example.jp/auction/x123"_s, QString() };
+        u"https://page.example.jp/auction/x123"_s, QString(), u"12500"_s, u"6"_s };
     slots.records[6]
         = { u"カメラ"_s, u"N/A"_s, u"26/12/09 23:30"_s, u"http://www.bidders.example/item/99"_s, u"120"_s };
     // Left in a free slot: saved empty all the same.
@@ -54,34 +54,34 @@ void fillKnownStore(StateStore &s, SlotTable &slots)
         s.setValue(name, text);
 }
 
-// The five keys of free slots first to last.
+// The keys of free slots first to last.
 QByteArray freeSlots(int first, int last)
 {
     QByteArray lines;
     for (int n = first; n <= last; ++n)
-        for (const char *key : { "data", "start", "end", "URL", "retime" })
+        for (const char *key : { "data", "start", "end", "URL", "retime", "price", "bids" })
             lines += key + QByteArray::number(n) + "=\r\n";
     return lines;
 }
 
 const QByteArray kKnownFile
     = "[pref]\r\nINI=60\r\nx_pos=1200\r\ny_pos=900\r\nwidth=12000\r\nheight=9000\r\n"
-      "check=0\r\ntbar1=1\r\ntbar2=0\r\ntbar2mode=2\r\nMes_pos1=3000\r\nMes_pos2=4500\r\n"
+      "check=0\r\ntbar1=1\r\ntbar2=0\r\ntbar2mode=2\r\nMes_pos1=3000\r\nMes_pos2=4500\r\nremind=\r\n"
       "[Sound_File]\r\nwave=/home/u/timecall.wav\r\n"
       "[Auction_File]\r\n"
-      "data1=\r\nstart1=\r\nend1=\r\nURL1=\r\nretime1=\r\n"
+      "data1=\r\nstart1=\r\nend1=\r\nURL1=\r\nretime1=\r\nprice1=\r\nbids1=\r\n"
       "data2=\x98\x72\x8e\x9e\x8c\x76 \x83\x57\x83\x83\x83\x93\x83\x4e\r\n"
       "start2=26/12/01 20:00\r\nend2=26/12/10 21:05\r\n"
-      "URL2=https://page.example.jp/auction/x123\r\nretime2=\r\n"
-      "data3=\r\nstart3=\r\nend3=\r\nURL3=\r\nretime3=\r\n"
-      "data4=\r\nstart4=\r\nend4=\r\nURL4=\r\nretime4=\r\n"
-      "data5=\r\nstart5=\r\nend5=\r\nURL5=\r\nretime5=\r\n"
-      "data6=\r\nstart6=\r\nend6=\r\nURL6=\r\nretime6=\r\n"
+      "URL2=https://page.example.jp/auction/x123\r\nretime2=\r\nprice2=12500\r\nbids2=6\r\n"
+      "data3=\r\nstart3=\r\nend3=\r\nURL3=\r\nretime3=\r\nprice3=\r\nbids3=\r\n"
+      "data4=\r\nstart4=\r\nend4=\r\nURL4=\r\nretime4=\r\nprice4=\r\nbids4=\r\n"
+      "data5=\r\nstart5=\r\nend5=\r\nURL5=\r\nretime5=\r\nprice5=\r\nbids5=\r\n"
+      "data6=\r\nstart6=\r\nend6=\r\nURL6=\r\nretime6=\r\nprice6=\r\nbids6=\r\n"
       "data7=\x83\x4a\x83\x81\x83\x89\r\nstart7=N/A\r\nend7=26/12/09 23:30\r\n"
-      "URL7=http://www.bidders.example/item/99\r\nretime7=120\r\n"
-      "data8=\r\nstart8=\r\nend8=\r\nURL8=\r\nretime8=\r\n"
-      "data9=\r\nstart9=\r\nend9=\r\nURL9=\r\nretime9=\r\n"
-      "data10=\r\nstart10=\r\nend10=\r\nURL10=\r\nretime10=\r\n";
+      "URL7=http://www.bidders.example/item/99\r\nretime7=120\r\nprice7=\r\nbids7=\r\n"
+      "data8=\r\nstart8=\r\nend8=\r\nURL8=\r\nretime8=\r\nprice8=\r\nbids8=\r\n"
+      "data9=\r\nstart9=\r\nend9=\r\nURL9=\r\nretime9=\r\nprice9=\r\nbids9=\r\n"
+      "data10=\r\nstart10=\r\nend10=\r\nURL10=\r\nretime10=\r\nprice10=\r\nbids10=\r\n";
 
 } // namespace
 
@@ -275,10 +275,10 @@ private Q_SLOTS:
             "; Larkvane\r\n[Bmark]\r\ndt_len=1\r\ndatatxt=\x83\x4a,http://x/,\r\n\r\n"
             "[pref]\r\n; the window\r\nX_POS=200\r\nmine=kept\r\n"
             "INI=0\r\ny_pos=0\r\nwidth=0\r\nheight=0\r\ncheck=\r\ntbar1=0\r\ntbar2=0\r\ntbar2mode=0\r\n"
-            "Mes_pos1=\r\nMes_pos2=\r\n"
+            "Mes_pos1=\r\nMes_pos2=\r\nremind=\r\n"
             "[Auction_File]\r\ndata2=new\r\n"
-                + freeSlots(1, 1) + "start2=\r\nend2=\r\nURL2=\r\nretime2=\r\n" + freeSlots(3, 10)
-                + "[Sound_File]\r\nwave=/w.wav\r\n");
+                + freeSlots(1, 1) + "start2=\r\nend2=\r\nURL2=\r\nretime2=\r\nprice2=\r\nbids2=\r\n"
+                + freeSlots(3, 10) + "[Sound_File]\r\nwave=/w.wav\r\n");
     }
 
     // Read and written back byte for byte.
