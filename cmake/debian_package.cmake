@@ -39,8 +39,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Beyond the libraries the programs link (the Qt libraries, Qt Multimedia with
 # its FFmpeg and GStreamer plugins, the WebEngine core with its resources):
 # Chromium's helper process, the Japanese fonts every page and window needs,
-# and a sound server for Qt Multimedia's PulseAudio output.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6webenginecore6-bin, fonts-noto-cjk, pulseaudio | pipewire-pulse")
+# Qt's own Japanese texts (the text fields' menus, the file dialog), and a
+# sound server for Qt Multimedia's PulseAudio output.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6webenginecore6-bin, fonts-noto-cjk, qt6-translations-l10n, pulseaudio | pipewire-pulse")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION [=[warns shortly before online auctions end
 Larkvane warns you shortly before an online auction ends. Browse
 Yahoo!オークション and ビッダーズ in its own browser window, put an item into

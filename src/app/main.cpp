@@ -7,6 +7,7 @@
 #include "dbus_notifier.h"
 #include "dbus_sleep_inhibitor.h"
 #include "extension_follower.h"
+#include "japanese.h"
 #include "lifecycle.h"
 #include "log.h"
 #include "persistence.h"
@@ -66,6 +67,7 @@ int main(int argc, char *argv[])
     // Ties the windows and notifications to the menu entry (Wayland, trays).
     QGuiApplication::setDesktopFileName(u"io.github.larkvane.Larkvane"_s);
     QApplication::setWindowIcon(larkvaneIcon());
+    Japanese::speakJapanese();
     // Closing the browser window leaves the program in the tray.
     QApplication::setQuitOnLastWindowClosed(false);
 

@@ -4,6 +4,7 @@
 
 #include "browser_end.h"
 #include "browser_probe.h"
+#include "japanese.h"
 #include "log.h"
 #include "qt_message_box.h"
 
@@ -34,6 +35,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(u"3.9"_s);
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(QIcon(u":/larkvane/larkvane.svg"_s));
+    Japanese::speakJapanese();
 
     QLocalSocket socket;
     if (!socket.setSocketDescriptor(fd)) {

@@ -3,6 +3,7 @@
 #include "browser_engine.h"
 #include "browser_layout.h"
 #include "direct_access.h"
+#include "japanese.h"
 #include "message_box.h"
 #include "numeric.h"
 #include "screen_twips.h"
@@ -36,12 +37,6 @@ const QString kCommandFailed = u"ご迷惑をおかけします。不具合が�
 QIcon browserIcon(const QString &name)
 {
     return QIcon(u":/browser/icons/"_s + name + u".svg"_s);
-}
-
-// Full-width digits for one to nine, as the timer menu shows them.
-QString timerCaption(int n)
-{
-    return u"タイマー"_s + (n < 10 ? QString(QChar(0xFF10 + n)) : u"10"_s);
 }
 
 template <class Parent> QMenu *addMenu(Parent *parent, const QString &name, const QString &caption)
@@ -192,8 +187,9 @@ QList<BrowserWindow::CommandEntry> BrowserWindow::commandTable()
     // The timer entries go to their slot even while the timer menu is
     // disabled; registration says itself when the page has no times.
     for (int n = 1; n <= 10; ++n) {
-        table.append({ u"mnutimer"_s + QString::number(n), timerCaption(n), {}, program(C::Timer, n) });
-        table.append({ u"tmr"_s + QString::number(n), timerCaption(n), {}, program(C::Timer, n) });
+        table.append(
+            { u"mnutimer"_s + QString::number(n), Japanese::timerName(n), {}, program(C::Timer, n) });
+        table.append({ u"tmr"_s + QString::number(n), Japanese::timerName(n), {}, program(C::Timer, n) });
     }
     return table;
 }
