@@ -53,7 +53,9 @@ int slotNamedByValue(const QString &text)
 } // namespace
 
 AlertWindow::AlertWindow(Services &services, DesktopNotifier *notifier)
-    : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint)
+    // A dialog of fixed size: tiling desktops float it instead of giving it
+    // half the screen with the text at the top and the buttons at the bottom.
+    : QWidget(nullptr, Qt::Dialog | Qt::WindowStaysOnTopHint)
     , m_services(services)
     , m_notifier(notifier)
 {
@@ -112,8 +114,7 @@ AlertWindow::AlertWindow(Services &services, DesktopNotifier *notifier)
     layout->addLayout(buttons);
 
     // 5895 x 1500 twips at 96 dpi, grown where Japanese text needs more.
-    setMinimumSize(393, 100);
-    resize(qMax(393, sizeHint().width()), qMax(100, sizeHint().height()));
+    setFixedSize(qMax(393, sizeHint().width()), qMax(100, sizeHint().height()));
 
     m_timer = new QTimer(this);
     m_timer->setObjectName(u"Timer1"_s);
@@ -156,7 +157,7 @@ void AlertWindow::setMessage(const QString &text)
 {
     m_message->setText(text);
     // A long title wraps; let the window grow to show all of it.
-    resize(width(), qMax(height(), sizeHint().height()));
+    setFixedSize(width(), qMax(height(), sizeHint().height()));
 }
 
 void AlertWindow::setSnoozeOffer(const QString &text)

@@ -63,6 +63,8 @@ ExitConfirmation::ExitConfirmation(Lifecycle &lifecycle, QWidget *owner)
     buttons->addWidget(cancelButton);
     buttons->addStretch();
     layout->addLayout(buttons);
+    // Of its own size, which tiling desktops float rather than stretch.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     setTabOrder(exitButton, cancelButton);
     exitButton->setDefault(true);

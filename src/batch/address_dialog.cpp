@@ -48,6 +48,8 @@ AddressDialog::AddressDialog(Services &services, std::unique_ptr<PageFetcher> fe
     layout->addWidget(prompt);
     layout->addWidget(m_address);
     layout->addLayout(buttons);
+    // Of its own size, which tiling desktops float rather than stretch.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(m_address, &QLineEdit::textChanged, this,
         [this](const QString &text) { m_register->setEnabled(!text.trimmed().isEmpty() && !m_pending); });

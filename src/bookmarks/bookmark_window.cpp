@@ -53,6 +53,9 @@ BookmarkWindow::BookmarkWindow(Services &services, QWidget *owner)
         row->addWidget(button);
     }
     layout->addLayout(row);
+    // Of its own size, which tiling desktops float rather than stretch; the
+    // list scrolls.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(m_titles, &QListWidget::itemDoubleClicked, this, [this] {
         const int r = selectedRow();

@@ -35,6 +35,9 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(u"3.9"_s);
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(QIcon(u":/larkvane/larkvane.svg"_s));
+    // One program to the desktop: the same menu entry and icon as the
+    // program's own windows (Wayland's app id, the taskbar's grouping).
+    QGuiApplication::setDesktopFileName(u"io.github.larkvane.Larkvane"_s);
     Japanese::speakJapanese();
 
     QLocalSocket socket;

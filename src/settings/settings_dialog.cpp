@@ -157,6 +157,8 @@ SettingsDialog::SettingsDialog(Services &services, QWidget *owner)
     closeRow->addWidget(closeButton);
     layout->addSpacing(6);
     layout->addLayout(closeRow);
+    // Of its own size, which tiling desktops float rather than stretch.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     load();
 }

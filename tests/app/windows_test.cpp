@@ -74,8 +74,35 @@ private Q_SLOTS:
         for (QWidget *w : QApplication::topLevelWidgets())
             delete w;
     }
+    void asksToFloat_data();
+    void asksToFloat();
     void qtsOwnTextsAreJapanese();
 };
+
+void WindowsTest::asksToFloat_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<bool>("fixedSize");
+    QTest::newRow("alert") << u"frmMessage"_s << true;
+    QTest::newRow("address box") << u"frmByAddress"_s << true;
+    QTest::newRow("settings") << u"frmConf"_s << true;
+    QTest::newRow("bookmarks") << u"frmbookmark"_s << true;
+    QTest::newRow("exit") << u"frmEnding"_s << true;
+    QTest::newRow("version") << u"frmVersion"_s << true;
+    // Fifty rows want the room a user gives them.
+    QTest::newRow("the page's items") << u"frmItemList"_s << false;
+}
+
+void WindowsTest::asksToFloat()
+{
+    QFETCH(QString, window);
+    QFETCH(bool, fixedSize);
+    Program p;
+    QWidget *w = p.open(window);
+    QVERIFY(w);
+    QCOMPARE(w->windowType(), Qt::Dialog);
+    QCOMPARE(w->minimumSize() == w->maximumSize(), fixedSize);
+}
 
 void WindowsTest::qtsOwnTextsAreJapanese()
 {
