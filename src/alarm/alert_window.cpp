@@ -3,6 +3,7 @@
 #include "browser_host.h"
 #include "desktop_notifier.h"
 #include "log.h"
+#include "modal_window.h"
 #include "numeric.h"
 #include "persistence.h"
 #include "screen_twips.h"
@@ -15,6 +16,7 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -85,6 +87,8 @@ AlertWindow::AlertWindow(Services &services, DesktopNotifier *notifier)
     m_snoozeSeconds->setFixedWidth(fontMetrics().horizontalAdvance(u"000000"_s) + 8);
     auto *retimer = new QPushButton(u"秒　で再設定する"_s, frame);
     retimer->setObjectName(u"retimer"_s);
+    // Return in the seconds snoozes.
+    retimer->setDefault(true);
     auto *phrase = new QHBoxLayout(frame);
     phrase->setContentsMargins(4, 3, 4, 3);
     phrase->setSpacing(2);
@@ -241,6 +245,20 @@ void AlertWindow::snooze()
     }
     if (stillOpen)
         close();
+}
+
+void AlertWindow::keyPressEvent(QKeyEvent *event)
+{
+    // Escape as the close box; Return as the focused or the default button.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier
+        && ModalWindow::pressDefaultButton(this))
+        return;
+    QWidget::keyPressEvent(event);
 }
 
 void AlertWindow::closeEvent(QCloseEvent *event)

@@ -67,8 +67,10 @@ ExitConfirmation::ExitConfirmation(Lifecycle &lifecycle, QWidget *owner)
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     setTabOrder(exitButton, cancelButton);
-    exitButton->setDefault(true);
-    exitButton->setFocus();
+    // A Return or a Space pressed out of habit must not end every timer:
+    // the keyboard starts on キャンセル, and 終　了 is chosen on purpose.
+    cancelButton->setDefault(true);
+    cancelButton->setFocus();
 
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::close);
     connect(exitButton, &QPushButton::clicked, this, [this] {

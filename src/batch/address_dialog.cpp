@@ -53,10 +53,6 @@ AddressDialog::AddressDialog(Services &services, std::unique_ptr<PageFetcher> fe
 
     connect(m_address, &QLineEdit::textChanged, this,
         [this](const QString &text) { m_register->setEnabled(!text.trimmed().isEmpty() && !m_pending); });
-    connect(m_address, &QLineEdit::returnPressed, this, [this] {
-        if (m_register->isEnabled())
-            start();
-    });
     connect(m_register, &QPushButton::clicked, this, &AddressDialog::start);
     connect(m_cancel, &QPushButton::clicked, this, &AddressDialog::cancelOrClose);
 }

@@ -52,6 +52,8 @@ BookmarkWindow::BookmarkWindow(Services &services, QWidget *owner)
         connect(button, &QPushButton::clicked, this, b.handler);
         row->addWidget(button);
     }
+    // Return on a chosen row shows it.
+    findChild<QPushButton *>(u"btn1"_s)->setDefault(true);
     layout->addLayout(row);
     // Of its own size, which tiling desktops float rather than stretch; the
     // list scrolls.

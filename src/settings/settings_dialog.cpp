@@ -153,6 +153,8 @@ SettingsDialog::SettingsDialog(Services &services, QWidget *owner)
     closeRow->addStretch();
     auto *closeButton = namedButton(u"Command1"_s, u"閉 じ る"_s, this);
     closeButton->setMinimumWidth(closeButton->sizeHint().width() * 3 / 2);
+    // Return in a field applies, as a dialog's OK.
+    closeButton->setDefault(true);
     connect(closeButton, &QPushButton::clicked, this, &SettingsDialog::apply);
     closeRow->addWidget(closeButton);
     layout->addSpacing(6);

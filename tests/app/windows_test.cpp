@@ -62,6 +62,14 @@ struct Program
     }
 };
 
+void addEveryWindow()
+{
+    QTest::addColumn<QString>("window");
+    for (const QString &name : { u"frmMessage"_s, u"frmConf"_s, u"frmbookmark"_s, u"frmByAddress"_s,
+             u"frmItemList"_s, u"frmEnding"_s, u"frmVersion"_s })
+        QTest::newRow(qPrintable(name)) << name;
+}
+
 } // namespace
 
 class WindowsTest : public QObject
@@ -76,6 +84,12 @@ private Q_SLOTS:
     }
     void asksToFloat_data();
     void asksToFloat();
+    void opensOnAHarmlessControl_data();
+    void opensOnAHarmlessControl();
+    void returnPressesTheDefaultButton_data();
+    void returnPressesTheDefaultButton();
+    void escapeCloses_data() { addEveryWindow(); }
+    void escapeCloses();
     void qtsOwnTextsAreJapanese();
 };
 
@@ -102,6 +116,73 @@ void WindowsTest::asksToFloat()
     QVERIFY(w);
     QCOMPARE(w->windowType(), Qt::Dialog);
     QCOMPARE(w->minimumSize() == w->maximumSize(), fixedSize);
+}
+
+void WindowsTest::opensOnAHarmlessControl_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("focus");
+    QTest::newRow("alert: the snooze seconds") << u"frmMessage"_s << u"Text1"_s;
+    QTest::newRow("settings: the lead") << u"frmConf"_s << u"Text2"_s;
+    QTest::newRow("bookmarks: the list") << u"frmbookmark"_s << u"List1"_s;
+    QTest::newRow("address box: the address") << u"frmByAddress"_s << u"txtAddress"_s;
+    QTest::newRow("exit: キャンセル, not 終　了") << u"frmEnding"_s << u"Command2"_s;
+    QTest::newRow("version: 閉じる") << u"frmVersion"_s << u"cmdClose"_s;
+}
+
+void WindowsTest::opensOnAHarmlessControl()
+{
+    QFETCH(QString, window);
+    QFETCH(QString, focus);
+    Program p;
+    QWidget *w = p.open(window);
+    QVERIFY(w);
+    QVERIFY(QApplication::focusWidget());
+    QCOMPARE(QApplication::focusWidget()->objectName(), focus);
+}
+
+void WindowsTest::returnPressesTheDefaultButton_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("field"); // where Return is pressed
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("button");
+    QTest::newRow("alert: snooze") << u"frmMessage"_s << u"Text1"_s << u"30"_s << u"retimer"_s;
+    QTest::newRow("settings: 閉 じ る applies") << u"frmConf"_s << u"Text2"_s << u"60"_s << u"Command1"_s;
+    QTest::newRow("bookmarks: 表　示") << u"frmbookmark"_s << u"List1"_s << QString() << u"btn1"_s;
+    QTest::newRow("address box: 登録") << u"frmByAddress"_s << u"txtAddress"_s << u"x1"_s << u"cmdRegister"_s;
+    QTest::newRow("exit: キャンセル") << u"frmEnding"_s << u"Command2"_s << QString() << u"Command2"_s;
+}
+
+void WindowsTest::returnPressesTheDefaultButton()
+{
+    QFETCH(QString, window);
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(QString, button);
+    Program p;
+    QWidget *w = p.open(window);
+    QVERIFY(w);
+    auto *target = w->findChild<QWidget *>(field);
+    QVERIFY(target);
+    if (auto *edit = qobject_cast<QLineEdit *>(target))
+        edit->setText(typed);
+    auto *pressed = w->findChild<QPushButton *>(button);
+    QVERIFY(pressed && pressed->isDefault());
+    QSignalSpy clicks(pressed, &QPushButton::clicked);
+    QTest::keyClick(target, Qt::Key_Return);
+    QCOMPARE(clicks.size(), 1);
+}
+
+void WindowsTest::escapeCloses()
+{
+    QFETCH(QString, window);
+    Program p;
+    const QPointer<QWidget> w = p.open(window);
+    QVERIFY(w);
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : w.data(), Qt::Key_Escape);
+    QVERIFY(!w || !w->isVisible());
+    QVERIFY(p.t.messages.texts.isEmpty());
 }
 
 void WindowsTest::qtsOwnTextsAreJapanese()
