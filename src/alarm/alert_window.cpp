@@ -85,6 +85,7 @@ AlertWindow::AlertWindow(Services &services, DesktopNotifier *notifier)
     m_snoozeSeconds = new QLineEdit(frame);
     m_snoozeSeconds->setObjectName(u"Text1"_s);
     m_snoozeSeconds->setFixedWidth(fontMetrics().horizontalAdvance(u"000000"_s) + 8);
+    m_snoozeSeconds->setAccessibleName(u"再設定する秒数"_s);
     auto *retimer = new QPushButton(u"秒　で再設定する"_s, frame);
     retimer->setObjectName(u"retimer"_s);
     // Return in the seconds snoozes.

@@ -34,6 +34,7 @@ VersionDialog::VersionDialog(QWidget *owner)
     logo->setObjectName(u"Image1"_s);
     logo->setPixmap(larkvaneLogo(devicePixelRatioF()));
     logo->setFixedSize(235, 28);
+    logo->setAccessibleName(u"Larkvane"_s);
 
     auto *version = new QLabel(u"Version ３．９"_s);
     version->setObjectName(u"lblVersion"_s);

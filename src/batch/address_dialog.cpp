@@ -31,6 +31,7 @@ AddressDialog::AddressDialog(Services &services, std::unique_ptr<PageFetcher> fe
     prompt->setObjectName(u"lblPrompt"_s);
     prompt->setWordWrap(true);
     m_address->setObjectName(u"txtAddress"_s);
+    m_address->setAccessibleName(u"商品ページのURL、またはオークションID"_s);
     m_address->setPlaceholderText(u"https://auctions.yahoo.co.jp/jp/auction/… または x123456789"_s);
     m_address->setMinimumWidth(520);
     m_state->setObjectName(u"lblState"_s);

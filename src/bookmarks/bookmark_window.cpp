@@ -25,6 +25,7 @@ BookmarkWindow::BookmarkWindow(Services &services, QWidget *owner)
     auto *layout = new QVBoxLayout(this);
     m_titles = new QListWidget(this);
     m_titles->setObjectName(u"List1"_s);
+    m_titles->setAccessibleName(u"お気に入り"_s);
     m_titles->setSelectionMode(QAbstractItemView::SingleSelection);
     m_titles->setMinimumSize(fontMetrics().horizontalAdvance(u'０') * 36, fontMetrics().height() * 14);
     layout->addWidget(m_titles, 1);

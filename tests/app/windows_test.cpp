@@ -70,6 +70,12 @@ void addEveryWindow()
         QTest::newRow(qPrintable(name)) << name;
 }
 
+QString accessibleName(QObject *o)
+{
+    QAccessibleInterface *a = QAccessible::queryAccessibleInterface(o);
+    return a ? a->text(QAccessible::Name) : QString();
+}
+
 } // namespace
 
 class WindowsTest : public QObject
@@ -90,6 +96,8 @@ private Q_SLOTS:
     void returnPressesTheDefaultButton();
     void escapeCloses_data() { addEveryWindow(); }
     void escapeCloses();
+    void fieldsAndPicturesHaveNames_data() { addEveryWindow(); }
+    void fieldsAndPicturesHaveNames();
     void qtsOwnTextsAreJapanese();
 };
 
@@ -183,6 +191,25 @@ void WindowsTest::escapeCloses()
     QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : w.data(), Qt::Key_Escape);
     QVERIFY(!w || !w->isVisible());
     QVERIFY(p.t.messages.texts.isEmpty());
+}
+
+void WindowsTest::fieldsAndPicturesHaveNames()
+{
+    QFETCH(QString, window);
+    Program p;
+    QWidget *w = p.open(window);
+    QVERIFY(w);
+    QList<QWidget *> named;
+    for (QWidget *c : w->findChildren<QWidget *>()) {
+        auto *label = qobject_cast<QLabel *>(c);
+        const bool picture = label && !label->pixmap().isNull();
+        if (c->isVisible()
+            && (picture || qobject_cast<QLineEdit *>(c) || qobject_cast<QComboBox *>(c)
+                || qobject_cast<QAbstractItemView *>(c)))
+            named << c;
+    }
+    for (QWidget *c : std::as_const(named))
+        QVERIFY2(!accessibleName(c).isEmpty(), qPrintable(c->objectName()));
 }
 
 void WindowsTest::qtsOwnTextsAreJapanese()
