@@ -62,6 +62,21 @@ struct Program
     }
 };
 
+QPalette darkPalette()
+{
+    QPalette p;
+    p.setColor(QPalette::Window, QColor(0x35, 0x35, 0x35));
+    p.setColor(QPalette::WindowText, Qt::white);
+    p.setColor(QPalette::Base, QColor(0x2a, 0x2a, 0x2a));
+    p.setColor(QPalette::AlternateBase, QColor(0x42, 0x42, 0x42));
+    p.setColor(QPalette::Text, Qt::white);
+    p.setColor(QPalette::Button, QColor(0x35, 0x35, 0x35));
+    p.setColor(QPalette::ButtonText, Qt::white);
+    p.setColor(QPalette::Highlight, QColor(0x2a, 0x82, 0xda));
+    p.setColor(QPalette::HighlightedText, Qt::white);
+    return p;
+}
+
 void addEveryWindow()
 {
     QTest::addColumn<QString>("window");
@@ -98,6 +113,10 @@ private Q_SLOTS:
     void escapeCloses();
     void fieldsAndPicturesHaveNames_data() { addEveryWindow(); }
     void fieldsAndPicturesHaveNames();
+    void readsInALightAndADarkTheme_data();
+    void readsInALightAndADarkTheme();
+    void fixedColoursKeepTheirHueAndRead_data();
+    void fixedColoursKeepTheirHueAndRead();
     void qtsOwnTextsAreJapanese();
 };
 
@@ -210,6 +229,72 @@ void WindowsTest::fieldsAndPicturesHaveNames()
     }
     for (QWidget *c : std::as_const(named))
         QVERIFY2(!accessibleName(c).isEmpty(), qPrintable(c->objectName()));
+}
+
+void WindowsTest::readsInALightAndADarkTheme_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<bool>("dark");
+    for (const QString &name :
+        { u"frmMessage"_s, u"frmEnding"_s, u"frmVersion"_s, u"frmConf"_s }) {
+        QTest::newRow(qPrintable(name + u", light"_s)) << name << false;
+        QTest::newRow(qPrintable(name + u", dark"_s)) << name << true;
+    }
+}
+
+void WindowsTest::readsInALightAndADarkTheme()
+{
+    QFETCH(QString, window);
+    QFETCH(bool, dark);
+    const QPalette usual = QApplication::palette();
+    if (dark)
+        QApplication::setPalette(darkPalette());
+    Program p;
+    QWidget *w = p.open(window);
+    QApplication::setPalette(usual);
+    QVERIFY(w);
+    for (QWidget *c : w->findChildren<QWidget *>()) {
+        const bool box = qobject_cast<QLineEdit *>(c);
+        if (!c->isVisible() || !(box || qobject_cast<QLabel *>(c)))
+            continue;
+        const QPalette &colours = c->palette();
+        const double contrast
+            = ReadableColour::contrast(colours.color(box ? QPalette::Base : QPalette::Window),
+                colours.color(box ? QPalette::Text : QPalette::WindowText));
+        QVERIFY2(contrast >= 3.0, qPrintable(c->objectName() + u" "_s + QString::number(contrast)));
+    }
+}
+
+void WindowsTest::fixedColoursKeepTheirHueAndRead_data()
+{
+    QTest::addColumn<QColor>("fixed");
+    QTest::addColumn<QColor>("background");
+    QTest::addColumn<bool>("kept");
+    const QColor light(0xef, 0xef, 0xef);
+    const QColor fusionDark(0x35, 0x35, 0x35);
+    const QColor adwaitaDark(0x24, 0x24, 0x24);
+    // The program's own colours stay as they are on a light theme.
+    QTest::newRow("red, light") << QColor(255, 0, 0) << light << true;
+    QTest::newRow("blue, light") << QColor(0, 0, 255) << light << true;
+    QTest::newRow("dark green, light") << QColor(0, 64, 0) << light << true;
+    QTest::newRow("dark grey, light") << QColor(64, 64, 64) << light << true;
+    QTest::newRow("blue, dark") << QColor(0, 0, 255) << fusionDark << false;
+    QTest::newRow("dark green, dark") << QColor(0, 64, 0) << fusionDark << false;
+    QTest::newRow("dark grey, Adwaita dark") << QColor(64, 64, 64) << adwaitaDark << false;
+    QTest::newRow("logo blue, Adwaita dark") << QColor(0x1c, 0x5a, 0x9c) << adwaitaDark << false;
+    QTest::newRow("light yellow on white") << QColor(255, 255, 160) << QColor(Qt::white) << false;
+}
+
+void WindowsTest::fixedColoursKeepTheirHueAndRead()
+{
+    QFETCH(QColor, fixed);
+    QFETCH(QColor, background);
+    QFETCH(bool, kept);
+    const QColor made = ReadableColour::on(background, fixed);
+    QCOMPARE(made == fixed, kept);
+    QVERIFY(ReadableColour::contrast(made, background) >= (kept ? 3.0 : 4.5));
+    if (!kept && fixed.hsvSaturation() > 0)
+        QVERIFY(qAbs(made.hslHue() - fixed.hslHue()) <= 2);
 }
 
 void WindowsTest::qtsOwnTextsAreJapanese()
