@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -105,6 +106,7 @@ void BrowserWindow::open()
     const bool buttons = m_setup.bars.buttons == u"1"_s;
     m_back->setVisible(buttons);
     m_forward->setVisible(buttons);
+    fitBarsAtDefaultWidth();
     layoutClient();
 
     m_engine->navigate(m_setup.startPage);
@@ -397,6 +399,29 @@ void BrowserWindow::layoutClient()
     placeFloatingButtons(m_setup.bars.corner);
 }
 
+// The default width fits the menus and the toolbar at the usual font; a
+// larger theme font would push ヘルプ(H) and the last buttons off it. A window
+// still at that width grows to fit them, as far as its screen allows; a width
+// the user chose stays theirs.
+void BrowserWindow::fitBarsAtDefaultWidth()
+{
+    if (qRound(m_openedTwips[2]) != BrowserLayout::kDefaultWidth || width() != m_openedPixels[2])
+        return;
+    int needed = menuBar()->sizeHint().width();
+    if (!m_toolbar->isHidden())
+        needed = qMax(needed, m_toolbar->sizeHint().width());
+    if (needed <= width())
+        return;
+    if (const QScreen *s = screen())
+        needed = qMin(needed, s->availableGeometry().width() - (frameGeometry().width() - width()));
+    if (needed <= width())
+        return;
+    resize(needed, height());
+    // Still the default width to the file: the next start measures anew, with
+    // whatever font the theme has then.
+    m_openedPixels[2] = width();
+}
+
 void BrowserWindow::placeFloatingButtons(const QString &corner)
 {
     const TwipsScale tw = screenTwips();
@@ -414,6 +439,8 @@ void BrowserWindow::applyBars(const wire::Bars &bars)
     const int buttons = bars.buttons;
     if (toolbar >= 0)
         m_toolbar->setVisible(toolbar == 1);
+    if (toolbar == 1)
+        fitBarsAtDefaultWidth();
     if (buttons >= 0) {
         m_back->setVisible(buttons == 1);
         m_forward->setVisible(buttons == 1);
