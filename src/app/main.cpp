@@ -84,7 +84,8 @@ int main(int argc, char *argv[])
         break;
     case SingleInstance::Result::HeldByOther:
         qCInfo(lcTray) << "another copy holds" << instance.lockPath() << "- this one ends";
-        tellAlreadyRunning(messages);
+        if (instance.askHolder() != SingleInstance::Answer::CameForward)
+            tellAlreadyRunning(messages);
         return 0;
     case SingleInstance::Result::Unavailable:
         // Refusing to start over a lock no one can create would lock the user
@@ -139,6 +140,9 @@ int main(int argc, char *argv[])
 
     TrayCommands commands(services, lifecycle);
     commands.listenTo(tray);
+
+    // A second start brings this copy forward where there is no tray.
+    instance.answerSecondStarts([&commands] { return commands.secondStart(); });
 
     // Shown even where no notification area is up yet: a panel that starts
     // after us may still take the icon.

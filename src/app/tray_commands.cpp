@@ -7,6 +7,7 @@
 #include "window_registry.h"
 
 #include <QGuiApplication>
+#include <QSystemTrayIcon>
 
 using namespace Qt::StringLiterals;
 
@@ -45,6 +46,14 @@ void TrayCommands::iconActivated()
 void TrayCommands::openWindow()
 {
     showBrowser(openRecoveryOrder());
+}
+
+bool TrayCommands::secondStart()
+{
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        return false;
+    showBrowser(openRecoveryOrder());
+    return true;
 }
 
 void TrayCommands::registerByAddress()

@@ -175,6 +175,7 @@ void ProgramEnd::receive(const wire::Message &message)
     } else if (const auto *command = std::get_if<wire::CommandChosen>(&message)) {
         carryOut(*command);
     } else if (const auto *geometry = std::get_if<wire::Geometry>(&message)) {
+        m_closed = true;
         keep(*geometry);
     } else if (const auto *agent = std::get_if<wire::UserAgent>(&message)) {
         m_watcher.setUserAgent(agent->text);
