@@ -6,6 +6,7 @@
 #include "countdown.h"
 #include "dbus_notifier.h"
 #include "dbus_sleep_inhibitor.h"
+#include "desktop_activation.h"
 #include "extension_follower.h"
 #include "japanese.h"
 #include "lifecycle.h"
@@ -141,8 +142,11 @@ int main(int argc, char *argv[])
     TrayCommands commands(services, lifecycle);
     commands.listenTo(tray);
 
-    // A second start brings this copy forward where there is no tray.
+    // A second start, and the desktop's own activation, bring this copy forward.
     instance.answerSecondStarts([&commands] { return commands.secondStart(); });
+    DesktopActivation activation(QGuiApplication::desktopFileName());
+    QObject::connect(&activation, &DesktopActivation::activated, &commands, &TrayCommands::openWindow);
+    QObject::connect(&activation, &DesktopActivation::openRequested, &commands, &TrayCommands::openAddress);
 
     // Shown even where no notification area is up yet: a panel that starts
     // after us may still take the icon.

@@ -56,6 +56,12 @@ bool TrayCommands::secondStart()
     return true;
 }
 
+void TrayCommands::openAddress(const QString &address)
+{
+    showBrowser(openRecoveryOrder());
+    m_services.browser.navigate(address);
+}
+
 void TrayCommands::registerByAddress()
 {
     // From the tray it stands alone: nothing needs the browser window for it.

@@ -30,6 +30,8 @@ public:
 public Q_SLOTS:
     void iconActivated();
     void openWindow();
+    // An address the desktop hands over, shown in the browser window.
+    void openAddress(const QString &address);
     void registerByAddress();
     void showVersion();
     void exit();

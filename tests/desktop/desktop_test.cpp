@@ -4,6 +4,9 @@
 
 #include "desktop_session.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -375,15 +378,18 @@ void DesktopTest::alertNotification()
 void DesktopTest::theRunningCopyComesBack_data()
 {
     QTest::addColumn<bool>("trayHost");
-    QTest::newRow("no tray: the window comes back") << false;
-    QTest::newRow("tray: the message") << true;
+    QTest::addColumn<bool>("byTheDesktop"); // else by a second start
+    QTest::newRow("no tray, a second start") << false << false;
+    QTest::newRow("no tray, the desktop's activation") << false << true;
+    QTest::newRow("tray, a second start: the message") << true << false;
 }
 
 // With no tray a closed browser window is the end of the way back to the
-// program; starting it again brings it back.
+// program; starting it again, or the desktop's activation, brings it back.
 void DesktopTest::theRunningCopyComesBack()
 {
     QFETCH(bool, trayHost);
+    QFETCH(bool, byTheDesktop);
     if (QStandardPaths::findExecutable(u"dbus-daemon"_s).isEmpty())
         QSKIP("needs dbus-daemon (scripts/packages-test.txt)");
     XDisplay &x = m_server.x();
@@ -421,10 +427,27 @@ void DesktopTest::theRunningCopyComesBack()
         x.waitUntil([&] { return browserWindows().isEmpty(); }, 20000), "the browser window did not close");
 
     Running second;
-    second.p->setProcessEnvironment(env);
-    second.p->setWorkingDirectory(work.path());
-    second.p->start(kProgram, {});
-    QVERIFY(second.p->waitForStarted());
+    if (byTheDesktop) {
+        // As a launcher or a dock does it, once the program owns its name.
+        QDBusConnection launcher = QDBusConnection::connectToBus(address, u"launcher"_s);
+        QVERIFY(launcher.isConnected());
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                return launcher.interface()->isServiceRegistered(u"io.github.larkvane.Larkvane"_s).value();
+            },
+            20000));
+        QDBusMessage activate = QDBusMessage::createMethodCall(u"io.github.larkvane.Larkvane"_s,
+            u"/io/github/larkvane/Larkvane"_s, u"org.freedesktop.Application"_s, u"Activate"_s);
+        activate << QVariantMap();
+        const QDBusMessage reply = launcher.call(activate, QDBus::Block, 20000);
+        QDBusConnection::disconnectFromBus(u"launcher"_s);
+        QVERIFY2(reply.type() == QDBusMessage::ReplyMessage, qPrintable(reply.errorMessage()));
+    } else {
+        second.p->setProcessEnvironment(env);
+        second.p->setWorkingDirectory(work.path());
+        second.p->start(kProgram, {});
+        QVERIFY(second.p->waitForStarted());
+    }
     if (trayHost) {
         // The box of the second start; the first copy stays in its tray.
         QVERIFY2(x.waitUntil([&] { return !x.windowsOf(second.pid()).isEmpty(); }, 20000), "no box");
@@ -433,8 +456,10 @@ void DesktopTest::theRunningCopyComesBack()
         return;
     }
     // Without a box: nobody would have to press its OK.
-    QVERIFY(second.p->waitForFinished(20000));
-    QCOMPARE(second.p->exitCode(), 0);
+    if (!byTheDesktop) {
+        QVERIFY(second.p->waitForFinished(20000));
+        QCOMPARE(second.p->exitCode(), 0);
+    }
     QVERIFY2(x.waitUntil([&] { return !browserWindows().isEmpty(); }, 60000),
         "the browser window did not come back");
 }
