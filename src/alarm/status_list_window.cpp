@@ -4,6 +4,7 @@
 #include "ended_item.h"
 #include "persistence.h"
 #include "service_clock.h"
+#include "service_mark.h"
 #include "services.h"
 #include "settings_fields.h"
 #include "slot.h"
@@ -285,8 +286,8 @@ void StatusListWindow::fill()
         Row &row = m_rows[n - 1];
         row.cancel->setEnabled(true);
         row.view->setEnabled(true);
-        // Only Bidders pages give no listing time; the mark follows from that.
-        const bool bidders = row.listed->text() == u"N/A"_s;
+        const bool bidders
+            = serviceMarkOf(store.slotValue(u"URL"_s, n), row.listed->text()) == ServiceMark::Bidders;
         row.biddersMark->setVisible(bidders);
         row.yahooMark->setVisible(!bidders);
         if (endTimeHasPassed(row.ends->text(), now))
