@@ -161,8 +161,12 @@ void AlertWindow::placeAtStoredPosition()
 void AlertWindow::setMessage(const QString &text)
 {
     m_message->setText(text);
-    // A long title wraps; let the window grow to show all of it.
-    setFixedSize(width(), qMax(height(), sizeHint().height()));
+    // A long title wraps; the window grows to show all of it. Its size is
+    // fixed, so the height the wrapped text needs at this width is asked
+    // for: the size hint guesses the wrapping at a width of its own.
+    const int needed
+        = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width()) : sizeHint().height();
+    setFixedSize(width(), qMax(height(), needed));
 }
 
 void AlertWindow::setSnoozeOffer(const QString &text)

@@ -4,6 +4,7 @@
 // screen reader, and reads in a light and a dark theme.
 
 #include "alarm_windows.h"
+#include "alert_window.h"
 #include "app_windows.h"
 #include "batch_windows.h"
 #include "bookmark_window.h"
@@ -19,10 +20,12 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -118,6 +121,7 @@ private Q_SLOTS:
     void fixedColoursKeepTheirHueAndRead_data();
     void fixedColoursKeepTheirHueAndRead();
     void qtsOwnTextsAreJapanese();
+    void theAlertOfFixedSizeShowsALongTitleWhole();
 };
 
 void WindowsTest::asksToFloat_data()
@@ -307,6 +311,29 @@ void WindowsTest::qtsOwnTextsAreJapanese()
         texts << a->text();
     const QString all = texts.join(u'|');
     QVERIFY2(all.contains(u"元に戻す"_s) && all.contains(u"切り取り"_s), qPrintable(all));
+}
+
+void WindowsTest::theAlertOfFixedSizeShowsALongTitleWhole()
+{
+    // In the font a Japanese desktop gives its ＭＳ Ｐゴシック, whatever this
+    // one's language.
+    QFont::insertSubstitution(u"ＭＳ Ｐゴシック"_s, u"Noto Sans CJK JP"_s);
+    const auto restore = qScopeGuard([] { QFont::removeSubstitutions(u"ＭＳ Ｐゴシック"_s); });
+    Program p;
+    auto *alert = qobject_cast<AlertWindow *>(p.open(u"frmMessage"_s));
+    QVERIFY(alert);
+    // Titles of every length, over several lines: where the window's own size
+    // hint guesses the wrapping at another width, a line goes missing.
+    const QString titles
+        = u"【新品未使用】SEIKO セイコー プロスペックス ダイバースキューバ 腕時計 SBDC101 自動巻き "
+          u"メンズ 保証書付き 箱付き 送料無料 即決 美品 動作確認済み 限定モデル 海外モデル"_s;
+    for (int length = 4; length <= titles.size(); length += 3) {
+        alert->setMessage(
+            u"あと、およそ1分 12秒で 「"_s + titles.left(length) + u"」 の入札が終了します。"_s);
+        QCOMPARE(alert->minimumSize(), alert->maximumSize());
+        QVERIFY2(alert->height() >= alert->layout()->totalHeightForWidth(alert->width()),
+            qPrintable(u"a title of "_s + QString::number(length)));
+    }
 }
 
 QObject *makeWindowsTest()
