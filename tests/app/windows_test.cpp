@@ -43,6 +43,12 @@ struct Program
 
     Program()
     {
+        // One timer in use, so that the status list has row buttons and a
+        // mark to start on and to name.
+        for (const auto &[field, value] : { std::pair { u"TimerText"_s, kTitle },
+                 { u"starttime"_s, u"N/A"_s }, { u"EndTime"_s, u"26/12/31 10:00"_s },
+                 { u"URL"_s, u"https://auctions.yahoo.co.jp/jp/auction/x1"_s } })
+            t.store.setSlotValue(field, 1, value);
         lifecycle.setQuit([](int) {});
         registerAppWindows(t.windows, lifecycle);
         registerAlarmWindows(t.windows, t.services);
@@ -84,7 +90,7 @@ void addEveryWindow()
 {
     QTest::addColumn<QString>("window");
     for (const QString &name : { u"frmMessage"_s, u"frmConf"_s, u"frmbookmark"_s, u"frmByAddress"_s,
-             u"frmItemList"_s, u"frmEnding"_s, u"frmVersion"_s })
+             u"frmItemList"_s, u"frmEnding"_s, u"frmVersion"_s, u"frmAlarm"_s })
         QTest::newRow(qPrintable(name)) << name;
 }
 
@@ -121,6 +127,8 @@ private Q_SLOTS:
     void fixedColoursKeepTheirHueAndRead_data();
     void fixedColoursKeepTheirHueAndRead();
     void qtsOwnTextsAreJapanese();
+    void statusListSaysWhichTimer_data();
+    void statusListSaysWhichTimer();
     void theAlertOfFixedSizeShowsALongTitleWhole();
 };
 
@@ -159,6 +167,7 @@ void WindowsTest::opensOnAHarmlessControl_data()
     QTest::newRow("address box: the address") << u"frmByAddress"_s << u"txtAddress"_s;
     QTest::newRow("exit: キャンセル, not 終　了") << u"frmEnding"_s << u"Command2"_s;
     QTest::newRow("version: 閉じる") << u"frmVersion"_s << u"cmdClose"_s;
+    QTest::newRow("status list: 閉 じ る, not timer 1's 解除") << u"frmAlarm"_s << u"cmdClose"_s;
 }
 
 void WindowsTest::opensOnAHarmlessControl()
@@ -240,7 +249,7 @@ void WindowsTest::readsInALightAndADarkTheme_data()
     QTest::addColumn<QString>("window");
     QTest::addColumn<bool>("dark");
     for (const QString &name :
-        { u"frmMessage"_s, u"frmEnding"_s, u"frmVersion"_s, u"frmConf"_s }) {
+        { u"frmMessage"_s, u"frmEnding"_s, u"frmVersion"_s, u"frmConf"_s, u"frmAlarm"_s }) {
         QTest::newRow(qPrintable(name + u", light"_s)) << name << false;
         QTest::newRow(qPrintable(name + u", dark"_s)) << name << true;
     }
@@ -311,6 +320,30 @@ void WindowsTest::qtsOwnTextsAreJapanese()
         texts << a->text();
     const QString all = texts.join(u'|');
     QVERIFY2(all.contains(u"元に戻す"_s) && all.contains(u"切り取り"_s), qPrintable(all));
+}
+
+void WindowsTest::statusListSaysWhichTimer_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("a row's 解除") << u"TimerCut3"_s << u"タイマー３を解除"_s;
+    QTest::newRow("row 10's 表示") << u"TimerView10"_s << u"タイマー10を表示"_s;
+    QTest::newRow("a row's title") << u"TimerText1"_s << u"タイマー１の商品名"_s;
+    QTest::newRow("a Yahoo! item read from a list (N/A): its mark") << u"ic_y1"_s << u"Yahoo!オークション"_s;
+}
+
+void WindowsTest::statusListSaysWhichTimer()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, name);
+    Program p;
+    QWidget *list = p.open(u"frmAlarm"_s);
+    QVERIFY(list);
+    auto *c = list->findChild<QWidget *>(control);
+    QVERIFY(c && c->isVisible());
+    QCOMPARE(accessibleName(c), name);
+    // A title the box cuts is read whole from its tip.
+    QCOMPARE(list->findChild<QLineEdit *>(u"TimerText1"_s)->toolTip(), kTitle);
 }
 
 void WindowsTest::theAlertOfFixedSizeShowsALongTitleWhole()
