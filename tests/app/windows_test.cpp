@@ -1,7 +1,7 @@
-// What holds for every window of the program: it asks a tiling desktop to
-// float it, opens with the keyboard on a harmless control, presses its
-// default button on Return and closes on Escape, names its fields for a
-// screen reader, and reads in a light and a dark theme.
+// What holds for the program's windows: they ask a tiling desktop to float
+// them, open with the keyboard on a harmless control, press the default
+// button on Return, close on Escape, name their fields for a screen reader,
+// and read in a light and a dark theme.
 
 #include "alarm_windows.h"
 #include "alert_window.h"
@@ -74,15 +74,11 @@ struct Program
 QPalette darkPalette()
 {
     QPalette p;
-    p.setColor(QPalette::Window, QColor(0x35, 0x35, 0x35));
-    p.setColor(QPalette::WindowText, Qt::white);
-    p.setColor(QPalette::Base, QColor(0x2a, 0x2a, 0x2a));
-    p.setColor(QPalette::AlternateBase, QColor(0x42, 0x42, 0x42));
-    p.setColor(QPalette::Text, Qt::white);
-    p.setColor(QPalette::Button, QColor(0x35, 0x35, 0x35));
-    p.setColor(QPalette::ButtonText, Qt::white);
-    p.setColor(QPalette::Highlight, QColor(0x2a, 0x82, 0xda));
-    p.setColor(QPalette::HighlightedText, Qt::white);
+    for (const auto &[role, colour] : { std::pair { QPalette::Window, QColor(0x35, 0x35, 0x35) },
+             { QPalette::Base, QColor(0x2a, 0x2a, 0x2a) }, { QPalette::Button, QColor(0x35, 0x35, 0x35) },
+             { QPalette::WindowText, QColor(Qt::white) }, { QPalette::Text, QColor(Qt::white) },
+             { QPalette::ButtonText, QColor(Qt::white) } })
+        p.setColor(role, colour);
     return p;
 }
 
@@ -112,16 +108,13 @@ private Q_SLOTS:
         for (QWidget *w : QApplication::topLevelWidgets())
             delete w;
     }
-    void asksToFloat_data();
     void asksToFloat();
     void opensOnAHarmlessControl_data();
     void opensOnAHarmlessControl();
     void returnPressesTheDefaultButton_data();
     void returnPressesTheDefaultButton();
-    void escapeCloses_data() { addEveryWindow(); }
-    void escapeCloses();
-    void fieldsAndPicturesHaveNames_data() { addEveryWindow(); }
-    void fieldsAndPicturesHaveNames();
+    void namedAndClosedByEscape_data() { addEveryWindow(); }
+    void namedAndClosedByEscape();
     void readsInALightAndADarkTheme_data();
     void readsInALightAndADarkTheme();
     void fixedColoursKeepTheirHueAndRead_data();
@@ -132,29 +125,18 @@ private Q_SLOTS:
     void theAlertOfFixedSizeShowsALongTitleWhole();
 };
 
-void WindowsTest::asksToFloat_data()
-{
-    QTest::addColumn<QString>("window");
-    QTest::addColumn<bool>("fixedSize");
-    QTest::newRow("alert") << u"frmMessage"_s << true;
-    QTest::newRow("address box") << u"frmByAddress"_s << true;
-    QTest::newRow("settings") << u"frmConf"_s << true;
-    QTest::newRow("bookmarks") << u"frmbookmark"_s << true;
-    QTest::newRow("exit") << u"frmEnding"_s << true;
-    QTest::newRow("version") << u"frmVersion"_s << true;
-    // Fifty rows want the room a user gives them.
-    QTest::newRow("the page's items") << u"frmItemList"_s << false;
-}
-
 void WindowsTest::asksToFloat()
 {
-    QFETCH(QString, window);
-    QFETCH(bool, fixedSize);
-    Program p;
-    QWidget *w = p.open(window);
-    QVERIFY(w);
-    QCOMPARE(w->windowType(), Qt::Dialog);
-    QCOMPARE(w->minimumSize() == w->maximumSize(), fixedSize);
+    // Fixed in size but the list window, whose fifty rows want the room a
+    // user gives them.
+    for (const QString &name : { u"frmMessage"_s, u"frmByAddress"_s, u"frmConf"_s, u"frmbookmark"_s,
+             u"frmEnding"_s, u"frmVersion"_s, u"frmItemList"_s }) {
+        Program p;
+        QWidget *w = p.open(name);
+        QVERIFY(w);
+        QCOMPARE(w->windowType(), Qt::Dialog);
+        QVERIFY2((w->minimumSize() == w->maximumSize()) == (name != u"frmItemList"_s), qPrintable(name));
+    }
 }
 
 void WindowsTest::opensOnAHarmlessControl_data()
@@ -214,34 +196,24 @@ void WindowsTest::returnPressesTheDefaultButton()
     QCOMPARE(clicks.size(), 1);
 }
 
-void WindowsTest::escapeCloses()
+// Every field, list and picture named for a screen reader, and Escape as
+// the close box.
+void WindowsTest::namedAndClosedByEscape()
 {
     QFETCH(QString, window);
     Program p;
     const QPointer<QWidget> w = p.open(window);
     QVERIFY(w);
+    for (QWidget *c : w->findChildren<QWidget *>()) {
+        auto *label = qobject_cast<QLabel *>(c);
+        if (c->isVisible()
+            && ((label && !label->pixmap().isNull()) || qobject_cast<QLineEdit *>(c)
+                || qobject_cast<QComboBox *>(c) || qobject_cast<QAbstractItemView *>(c)))
+            QVERIFY2(!accessibleName(c).isEmpty(), qPrintable(c->objectName()));
+    }
     QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : w.data(), Qt::Key_Escape);
     QVERIFY(!w || !w->isVisible());
     QVERIFY(p.t.messages.texts.isEmpty());
-}
-
-void WindowsTest::fieldsAndPicturesHaveNames()
-{
-    QFETCH(QString, window);
-    Program p;
-    QWidget *w = p.open(window);
-    QVERIFY(w);
-    QList<QWidget *> named;
-    for (QWidget *c : w->findChildren<QWidget *>()) {
-        auto *label = qobject_cast<QLabel *>(c);
-        const bool picture = label && !label->pixmap().isNull();
-        if (c->isVisible()
-            && (picture || qobject_cast<QLineEdit *>(c) || qobject_cast<QComboBox *>(c)
-                || qobject_cast<QAbstractItemView *>(c)))
-            named << c;
-    }
-    for (QWidget *c : std::as_const(named))
-        QVERIFY2(!accessibleName(c).isEmpty(), qPrintable(c->objectName()));
 }
 
 void WindowsTest::readsInALightAndADarkTheme_data()
@@ -283,19 +255,12 @@ void WindowsTest::fixedColoursKeepTheirHueAndRead_data()
     QTest::addColumn<QColor>("fixed");
     QTest::addColumn<QColor>("background");
     QTest::addColumn<bool>("kept");
-    const QColor light(0xef, 0xef, 0xef);
-    const QColor fusionDark(0x35, 0x35, 0x35);
-    const QColor adwaitaDark(0x24, 0x24, 0x24);
     // The program's own colours stay as they are on a light theme.
-    QTest::newRow("red, light") << QColor(255, 0, 0) << light << true;
-    QTest::newRow("blue, light") << QColor(0, 0, 255) << light << true;
-    QTest::newRow("dark green, light") << QColor(0, 64, 0) << light << true;
-    QTest::newRow("dark grey, light") << QColor(64, 64, 64) << light << true;
-    QTest::newRow("blue, dark") << QColor(0, 0, 255) << fusionDark << false;
-    QTest::newRow("dark green, dark") << QColor(0, 64, 0) << fusionDark << false;
-    QTest::newRow("dark grey, Adwaita dark") << QColor(64, 64, 64) << adwaitaDark << false;
-    QTest::newRow("logo blue, Adwaita dark") << QColor(0x1c, 0x5a, 0x9c) << adwaitaDark << false;
-    QTest::newRow("light yellow on white") << QColor(255, 255, 160) << QColor(Qt::white) << false;
+    QTest::newRow("red, light") << QColor(255, 0, 0) << QColor(0xef, 0xef, 0xef) << true;
+    QTest::newRow("dark green, light") << QColor(0, 64, 0) << QColor(0xef, 0xef, 0xef) << true;
+    QTest::newRow("blue, Fusion dark") << QColor(0, 0, 255) << QColor(0x35, 0x35, 0x35) << false;
+    QTest::newRow("dark grey, Adwaita dark") << QColor(64, 64, 64) << QColor(0x24, 0x24, 0x24) << false;
+    QTest::newRow("red on the ended grey") << QColor(255, 0, 0) << QColor(192, 192, 192) << false;
 }
 
 void WindowsTest::fixedColoursKeepTheirHueAndRead()
@@ -328,7 +293,6 @@ void WindowsTest::statusListSaysWhichTimer_data()
     QTest::addColumn<QString>("name");
     QTest::newRow("a row's 解除") << u"TimerCut3"_s << u"タイマー３を解除"_s;
     QTest::newRow("row 10's 表示") << u"TimerView10"_s << u"タイマー10を表示"_s;
-    QTest::newRow("a row's title") << u"TimerText1"_s << u"タイマー１の商品名"_s;
     QTest::newRow("a Yahoo! item read from a list (N/A): its mark") << u"ic_y1"_s << u"Yahoo!オークション"_s;
 }
 
@@ -357,9 +321,7 @@ void WindowsTest::theAlertOfFixedSizeShowsALongTitleWhole()
     QVERIFY(alert);
     // Titles of every length, over several lines: where the window's own size
     // hint guesses the wrapping at another width, a line goes missing.
-    const QString titles
-        = u"【新品未使用】SEIKO セイコー プロスペックス ダイバースキューバ 腕時計 SBDC101 自動巻き "
-          u"メンズ 保証書付き 箱付き 送料無料 即決 美品 動作確認済み 限定モデル 海外モデル"_s;
+    const QString titles = kTitle + u' ' + kTitle;
     for (int length = 4; length <= titles.size(); length += 3) {
         alert->setMessage(
             u"あと、およそ1分 12秒で 「"_s + titles.left(length) + u"」 の入札が終了します。"_s);
