@@ -39,11 +39,12 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Beyond the libraries the programs link (the Qt libraries, Qt Multimedia with
 # its FFmpeg and GStreamer plugins, the WebEngine core with its resources,
 # libcurl, QtKeychain): Chromium's helper process, the Japanese fonts every
-# page and window needs, a sound server for Qt Multimedia's PulseAudio
-# output, and libsecret, which QtKeychain loads only when it first asks the
-# keyring for the mail password or the ntfy token.
+# page and window needs, Qt's own Japanese texts (the text fields' menus, the
+# file dialog), a sound server for Qt Multimedia's PulseAudio output, and
+# libsecret, which QtKeychain loads only when it first asks the keyring for
+# the mail password or the ntfy token.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "libqt6webenginecore6-bin, fonts-noto-cjk, pulseaudio | pipewire-pulse, libsecret-1-0")
+  "libqt6webenginecore6-bin, fonts-noto-cjk, qt6-translations-l10n, pulseaudio | pipewire-pulse, libsecret-1-0")
 # A keyring that answers the Secret Service; without one the secrets are
 # kept for the run only.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS gnome-keyring)

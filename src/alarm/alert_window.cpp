@@ -5,6 +5,7 @@
 #include "browser_host.h"
 #include "desktop_notifier.h"
 #include "log.h"
+#include "modal_window.h"
 #include "numeric.h"
 #include "persistence.h"
 #include "screen_twips.h"
@@ -17,6 +18,7 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -30,7 +32,9 @@
 using namespace Qt::StringLiterals;
 
 AlertWindow::AlertWindow(Services &services, DesktopNotifier *notifier)
-    : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint)
+    // A dialog of fixed size: tiling desktops float it instead of giving it
+    // half the screen with the text at the top and the buttons at the bottom.
+    : QWidget(nullptr, Qt::Dialog | Qt::WindowStaysOnTopHint)
     , m_services(services)
     , m_notifier(notifier)
 {
@@ -58,8 +62,11 @@ AlertWindow::AlertWindow(Services &services, DesktopNotifier *notifier)
     m_snoozeSeconds = new QLineEdit(frame);
     m_snoozeSeconds->setObjectName(u"Text1"_s);
     m_snoozeSeconds->setFixedWidth(fontMetrics().horizontalAdvance(u"000000"_s) + 8);
+    m_snoozeSeconds->setAccessibleName(u"再設定する秒数"_s);
     auto *retimer = new QPushButton(u"秒　で再設定する"_s, frame);
     retimer->setObjectName(u"retimer"_s);
+    // Return in the seconds snoozes.
+    retimer->setDefault(true);
     auto *phrase = new QHBoxLayout(frame);
     phrase->setContentsMargins(4, 3, 4, 3);
     phrase->setSpacing(2);
@@ -85,8 +92,7 @@ AlertWindow::AlertWindow(Services &services, DesktopNotifier *notifier)
     layout->addLayout(buttons);
 
     // 5895 x 1500 twips at 96 dpi, grown where Japanese text needs more.
-    setMinimumSize(393, 100);
-    resize(qMax(393, sizeHint().width()), qMax(100, sizeHint().height()));
+    setFixedSize(qMax(393, sizeHint().width()), qMax(100, sizeHint().height()));
 
     m_timer = new QTimer(this);
     m_timer->setObjectName(u"Timer1"_s);
@@ -128,8 +134,12 @@ void AlertWindow::placeAtStoredPosition()
 void AlertWindow::setMessage(const QString &text)
 {
     m_message->setText(text);
-    // A long title wraps; let the window grow to show all of it.
-    resize(width(), qMax(height(), sizeHint().height()));
+    // A long title wraps; the window grows to show all of it. Its size is
+    // fixed, so the height the wrapped text needs at this width is asked
+    // for: the size hint guesses the wrapping at a width of its own.
+    const int needed
+        = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width()) : sizeHint().height();
+    setFixedSize(width(), qMax(height(), needed));
 }
 
 void AlertWindow::setSnoozeOffer(const QString &text)
@@ -224,6 +234,20 @@ void AlertWindow::snooze()
         services.persistence.save();
     if (stillOpen)
         close();
+}
+
+void AlertWindow::keyPressEvent(QKeyEvent *event)
+{
+    // Escape as the close box; Return as the focused or the default button.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier
+        && ModalWindow::pressDefaultButton(this))
+        return;
+    QWidget::keyPressEvent(event);
 }
 
 void AlertWindow::closeEvent(QCloseEvent *event)

@@ -2,8 +2,11 @@
 
 #include "auction_timers.h"
 #include "browser_host.h"
+#include "japanese.h"
 #include "persistence.h"
+#include "readable_colour.h"
 #include "service_clock.h"
+#include "service_mark.h"
 #include "services.h"
 #include "settings_fields.h"
 #include "state_store.h"
@@ -13,9 +16,9 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
@@ -66,16 +69,14 @@ QLineEdit *textBox(const QString &name, QWidget *parent)
     return box;
 }
 
-void setColours(QWidget *w, const QColor *base, const QColor *text)
+// A text box drawn on the window's own background, as a label is, with a
+// fixed text colour made to read on it.
+void onWindowBackground(QLineEdit *box, const QColor &text)
 {
-    QPalette p = w->palette();
-    if (base)
-        p.setColor(QPalette::Base, *base);
-    if (text) {
-        p.setColor(QPalette::Text, *text);
-        p.setColor(QPalette::WindowText, *text);
-    }
-    w->setPalette(p);
+    QPalette p = box->palette();
+    p.setColor(QPalette::Base, p.color(QPalette::Window));
+    box->setPalette(p);
+    ReadableColour::setText(box, text);
 }
 
 QLabel *label(const QString &text, QWidget *parent, const QColor *colour = nullptr)
@@ -83,8 +84,20 @@ QLabel *label(const QString &text, QWidget *parent, const QColor *colour = nullp
     auto *l = new QLabel(text, parent);
     l->setTextFormat(Qt::PlainText);
     if (colour)
-        setColours(l, nullptr, colour);
+        ReadableColour::setText(l, *colour);
     return l;
+}
+
+QLabel *serviceMark(const QString &name, const QPixmap &picture, const QString &service, QWidget *parent)
+{
+    auto *mark = new QLabel(parent);
+    mark->setObjectName(name);
+    mark->setPixmap(picture);
+    mark->setFixedSize(50, 12);
+    mark->setAccessibleName(service);
+    mark->setToolTip(service);
+    mark->hide();
+    return mark;
 }
 
 QFont japaneseFont(double points, bool bold)
@@ -100,9 +113,7 @@ QFont japaneseFont(double points, bool bold)
 
 QString statusListClockText(const QDateTime &now)
 {
-    const QLocale locale; // the system's, unless the program chose another
-    return locale.toString(now.date(), QLocale::ShortFormat) + u' '
-        + locale.toString(now, locale.timeFormat(QLocale::LongFormat));
+    return now.toOffsetFromUtc(kJapanOffsetSeconds).toString(u"yy/MM/dd HH:mm:ss"_s);
 }
 
 StatusListWindow::StatusListWindow(Services &services)
@@ -113,22 +124,21 @@ StatusListWindow::StatusListWindow(Services &services)
     setWindowTitle(u"Larkvane"_s);
     setAttribute(Qt::WA_DeleteOnClose);
 
-    const QColor background = palette().color(QPalette::Window);
-
     // Title row with the clock on the right, a rule under it.
     auto *title = label(u"現在のタイマー使用状況"_s, this);
     title->setFont(japaneseFont(11.25, true));
     auto *clockCaption = label(u"現在時刻 ："_s, this, &kDarkGrey);
     m_now = new QLineEdit(u"00/00/00 00:00:00"_s, this);
     m_now->setObjectName(u"Nowtime"_s);
+    m_now->setAccessibleName(u"現在時刻"_s);
     m_now->setReadOnly(true);
     m_now->setFrame(false);
     m_now->setFocusPolicy(Qt::NoFocus);
     QFont nowFont = m_now->font();
     nowFont.setBold(true);
     m_now->setFont(nowFont);
-    setColours(m_now, &background, &kBlue);
-    m_now->setMinimumWidth(m_now->fontMetrics().horizontalAdvance(u"0000/00/00 00:00:00 UTC+00:00"_s) + 8);
+    onWindowBackground(m_now, kBlue);
+    m_now->setMinimumWidth(m_now->fontMetrics().horizontalAdvance(u"00/00/00 00:00:00"_s) + 12);
 
     auto *titleRow = new QHBoxLayout;
     titleRow->addWidget(title);
@@ -156,37 +166,41 @@ StatusListWindow::StatusListWindow(Services &services)
     for (int n = 1; n <= kSlotCount; ++n) {
         Row &row = m_rows[n - 1];
         const QString num = QString::number(n);
-        row.yahooMark = new QLabel(this);
-        row.yahooMark->setObjectName(u"ic_y"_s + num);
-        row.yahooMark->setPixmap(yahoo);
-        row.yahooMark->setFixedSize(50, 12);
-        row.yahooMark->hide();
-        row.biddersMark = new QLabel(this);
-        row.biddersMark->setObjectName(u"ic_b"_s + num);
-        row.biddersMark->setPixmap(bidders);
-        row.biddersMark->setFixedSize(50, 12);
-        row.biddersMark->hide();
+        // What a screen reader says of each control: the row is a timer, as
+        // the timer menu names it.
+        const QString timer = Japanese::timerName(n);
+        row.yahooMark = serviceMark(u"ic_y"_s + num, yahoo, u"Yahoo!オークション"_s, this);
+        row.biddersMark = serviceMark(u"ic_b"_s + num, bidders, u"ビッダーズ"_s, this);
         row.title = textBox(u"TimerText"_s + num, this);
         row.title->setMinimumWidth(280);
+        row.title->setAccessibleName(timer + u"の商品名"_s);
+        // A title too long for its box is read whole from its tip.
+        connect(row.title, &QLineEdit::textChanged, row.title, &QWidget::setToolTip);
         row.listed = textBox(u"starttime"_s + num, this);
         row.listed->setFixedWidth(timeWidth);
+        row.listed->setAccessibleName(timer + u"のオークション登録日時"_s);
         row.ends = textBox(u"EndTime"_s + num, this);
         row.ends->setFixedWidth(timeWidth);
+        row.ends->setAccessibleName(timer + u"のオークション終了時間"_s);
         row.lead = textBox(u"Text"_s + num, this);
         row.lead->setFixedWidth(fontMetrics().horizontalAdvance(u"000000"_s) + 10);
         row.lead->setAlignment(Qt::AlignRight);
+        row.lead->setAccessibleName(timer + u"のお知らせ時間(秒前)"_s);
         row.cancel = new QPushButton(u"解除"_s, this);
         row.cancel->setObjectName(u"TimerCut"_s + num);
+        row.cancel->setAccessibleName(timer + u"を解除"_s);
         row.cancel->setEnabled(false);
         row.view = new QPushButton(u"表示"_s, this);
         row.view->setObjectName(u"TimerView"_s + num);
+        row.view->setAccessibleName(timer + u"を表示"_s);
         row.view->setEnabled(false);
-        for (QPushButton *b : { row.cancel, row.view })
+        for (QPushButton *b : { row.cancel, row.view }) {
             b->setFixedHeight(kRowHeight - 2);
+            b->setToolTip(b->accessibleName());
+        }
 
         setRowBackground(row, kWhite);
-        setColours(row.ends, nullptr, &kRed);
-        setColours(row.lead, &background, &kDarkGreen);
+        onWindowBackground(row.lead, kDarkGreen);
 
         grid->addWidget(row.yahooMark, n, 0, Qt::AlignCenter);
         grid->addWidget(row.biddersMark, n, 0, Qt::AlignCenter);
@@ -214,12 +228,13 @@ StatusListWindow::StatusListWindow(Services &services)
     // The close button on its light grey strip along the bottom.
     auto *panel = new QFrame(this);
     panel->setAutoFillBackground(true);
-    QPalette panelPalette = panel->palette();
-    panelPalette.setColor(QPalette::Window, kPanelGrey);
-    panel->setPalette(panelPalette);
+    ReadableColour::setPair(panel, kPanelGrey, Qt::black);
     auto *closeButton = new QPushButton(u"閉 じ る"_s, panel);
     closeButton->setObjectName(u"cmdClose"_s);
     closeButton->setMinimumWidth(100);
+    // The keyboard starts here, never on a row's 解除, where one Space
+    // would clear a timer.
+    closeButton->setFocus();
     auto *panelRow = new QHBoxLayout(panel);
     panelRow->setContentsMargins(9, 6, 9, 6);
     panelRow->addStretch(1);
@@ -249,12 +264,17 @@ StatusListWindow::StatusListWindow(Services &services)
     clock->setInterval(1000);
     connect(clock, &QTimer::timeout, this, &StatusListWindow::showTime);
     clock->start();
+    // The time at once, not a second of zeros.
+    showTime();
 }
 
+// White and grey say whether an item can still be bid on, in any theme: they
+// stay, and bring their own text colours.
 void StatusListWindow::setRowBackground(const Row &row, const QColor &colour)
 {
-    for (QLineEdit *box : { row.title, row.listed, row.ends })
-        setColours(box, &colour, nullptr);
+    for (QLineEdit *box : { row.title, row.listed })
+        ReadableColour::setPair(box, colour, Qt::black);
+    ReadableColour::setPair(row.ends, colour, ReadableColour::on(colour, kRed));
 }
 
 void StatusListWindow::fill()
@@ -284,8 +304,8 @@ void StatusListWindow::fill()
         Row &row = m_rows[n - 1];
         row.cancel->setEnabled(true);
         row.view->setEnabled(true);
-        // Only Bidders pages give no listing time; the mark follows from that.
-        const bool bidders = row.listed->text() == u"N/A"_s;
+        const bool bidders
+            = serviceMarkOf(t.item().url, row.listed->text()) == ServiceMark::Bidders;
         row.biddersMark->setVisible(bidders);
         row.yahooMark->setVisible(!bidders);
         if (t.hasEnded())
@@ -324,6 +344,16 @@ void StatusListWindow::view(int n)
 void StatusListWindow::showTime()
 {
     m_now->setText(statusListClockText(m_services.clock.now()));
+}
+
+void StatusListWindow::keyPressEvent(QKeyEvent *event)
+{
+    // Escape as the close box.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void StatusListWindow::closeEvent(QCloseEvent *event)

@@ -26,6 +26,7 @@ public:
     void fill();
 
 protected:
+    void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -52,6 +53,6 @@ private:
     QLineEdit *m_now = nullptr;
 };
 
-// The clock text of the list: the locale's short date and long time, the
-// zone shown so that the Japan time it gives is never taken for local time.
+// The clock text of the list, in Japan time as the end times beside it:
+// yy/mm/dd hh:mm:ss, the program's own form, whatever the locale.
 QString statusListClockText(const QDateTime &now);

@@ -1,5 +1,7 @@
 #include "app_icon.h"
 
+#include "readable_colour.h"
+
 #include <QFont>
 #include <QFontMetrics>
 #include <QPainter>
@@ -19,7 +21,7 @@ QIcon larkvaneIcon()
     return QIcon(u":/larkvane/larkvane.svg"_s);
 }
 
-QPixmap larkvaneLogo(qreal devicePixelRatio)
+QPixmap larkvaneLogo(const QColor &background, qreal devicePixelRatio)
 {
     const QSize size(235, 28);
     QPixmap logo(size * devicePixelRatio);
@@ -35,7 +37,7 @@ QPixmap larkvaneLogo(qreal devicePixelRatio)
     name.setPixelSize(19);
     name.setBold(true);
     p.setFont(name);
-    p.setPen(QColor(0x1c, 0x5a, 0x9c));
+    p.setPen(ReadableColour::on(background, QColor(0x1c, 0x5a, 0x9c)));
     const QRect nameRect(32, 0, 110, size.height());
     QRect used;
     p.drawText(nameRect, Qt::AlignLeft | Qt::AlignVCenter, u"Larkvane"_s, &used);
@@ -50,7 +52,7 @@ QPixmap larkvaneLogo(qreal devicePixelRatio)
             break;
     }
     p.setFont(tagline);
-    p.setPen(QColor(0x44, 0x44, 0x44));
+    p.setPen(ReadableColour::on(background, QColor(0x44, 0x44, 0x44)));
     p.drawText(taglineRect, Qt::AlignLeft | Qt::AlignBottom, taglineText);
     return logo;
 }

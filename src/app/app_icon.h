@@ -7,5 +7,6 @@
 // on what the working folder holds.
 QIcon larkvaneIcon();
 
-// The version dialog's logo: the icon and the name, 235 x 28 logical pixels.
-QPixmap larkvaneLogo(qreal devicePixelRatio = 1.0);
+// The version dialog's logo: the icon and the name, 235 x 28 logical pixels,
+// in colours that read on `background`.
+QPixmap larkvaneLogo(const QColor &background, qreal devicePixelRatio = 1.0);

@@ -1,6 +1,7 @@
 #include "exit_confirmation.h"
 
 #include "lifecycle.h"
+#include "readable_colour.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -36,9 +37,7 @@ ExitConfirmation::ExitConfirmation(Lifecycle &lifecycle, QWidget *owner)
     layout->setSpacing(4);
 
     QLabel *question = addLabel(layout, u"Label1"_s, u"Larkvaneを終了してよろしいですか？"_s);
-    QPalette red = question->palette();
-    red.setColor(QPalette::WindowText, QColor(0xff, 0x00, 0x00));
-    question->setPalette(red);
+    ReadableColour::setText(question, QColor(0xff, 0x00, 0x00));
     QFont bold = question->font();
     bold.setBold(true);
     question->setFont(bold);
@@ -63,10 +62,14 @@ ExitConfirmation::ExitConfirmation(Lifecycle &lifecycle, QWidget *owner)
     buttons->addWidget(cancelButton);
     buttons->addStretch();
     layout->addLayout(buttons);
+    // Of its own size, which tiling desktops float rather than stretch.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     setTabOrder(exitButton, cancelButton);
-    exitButton->setDefault(true);
-    exitButton->setFocus();
+    // A Return or a Space pressed out of habit must not end every timer:
+    // the keyboard starts on キャンセル, and 終　了 is chosen on purpose.
+    cancelButton->setDefault(true);
+    cancelButton->setFocus();
 
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::close);
     connect(exitButton, &QPushButton::clicked, this, [this] {

@@ -6,6 +6,8 @@
 #include "clock.h"
 #include "dbus_notifier.h"
 #include "dbus_sleep_inhibitor.h"
+#include "desktop_activation.h"
+#include "japanese.h"
 #include "lifecycle.h"
 #include "log.h"
 #include "page_fetcher.h"
@@ -62,6 +64,7 @@ int main(int argc, char *argv[])
     // Ties the windows and notifications to the menu entry (Wayland, trays).
     QGuiApplication::setDesktopFileName(u"io.github.larkvane.Larkvane"_s);
     QApplication::setWindowIcon(larkvaneIcon());
+    Japanese::speakJapanese();
     // Closing the browser window leaves the program in the tray.
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -78,7 +81,8 @@ int main(int argc, char *argv[])
         break;
     case SingleInstance::Result::HeldByOther:
         qCInfo(lcTray) << "another copy holds" << instance.lockPath() << "- this one ends";
-        tellAlreadyRunning(messages);
+        if (instance.askHolder() != SingleInstance::Answer::CameForward)
+            tellAlreadyRunning(messages);
         return 0;
     case SingleInstance::Result::Unavailable:
         // Refusing to start over a lock no one can create would lock the user
@@ -124,6 +128,13 @@ int main(int argc, char *argv[])
     QObject::connect(&resume, &ResumeWatcher::resumed, &program.timers(), &AuctionTimers::paceChanged);
 
     program.trayCommands().listenTo(tray);
+
+    // A second start, and the desktop's own activation, bring this copy forward.
+    TrayCommands &commands = program.trayCommands();
+    instance.answerSecondStarts([&commands] { return commands.secondStart(); });
+    DesktopActivation activation(QGuiApplication::desktopFileName());
+    QObject::connect(&activation, &DesktopActivation::activated, &commands, &TrayCommands::openWindow);
+    QObject::connect(&activation, &DesktopActivation::openRequested, &commands, &TrayCommands::openAddress);
 
     // Shown even where no notification area is up yet: a panel that starts
     // after us may still take the icon.

@@ -1,8 +1,15 @@
 #include "single_instance.h"
 
+#include "log.h"
+
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QPointer>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -11,6 +18,18 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// One line each way: the question, and one of the two answers.
+const QByteArray kComeForward = "come-forward\n";
+const QByteArray kCameForward = "came-forward\n";
+const QByteArray kInTray = "in-tray\n";
+constexpr qint64 kLineMax = 64;
+// A peer that says nothing is not waited for.
+constexpr int kPeerPatienceMs = 5000;
+
+} // namespace
+
 SingleInstance::SingleInstance(const QString &lockPath)
     : m_path(lockPath)
 {
@@ -18,6 +37,7 @@ SingleInstance::SingleInstance(const QString &lockPath)
 
 SingleInstance::~SingleInstance()
 {
+    m_server.reset();
     // The file stays: removing it would let a copy starting now lock a new
     // file while a third still waits on the old one, and both would run.
     if (m_fd >= 0)
@@ -55,8 +75,96 @@ SingleInstance::Result SingleInstance::acquire()
     if (locked != 0)
         return errno == EWOULDBLOCK ? Result::HeldByOther : Result::Unavailable;
     m_held = true;
+    // At once, so that a second start finds someone to ask however early it
+    // comes; it is answered once start-up is done.
+    listen();
 
     const QByteArray pid = QByteArray::number(qint64(::getpid())) + '\n';
     if (::ftruncate(m_fd, 0) == 0 && ::pwrite(m_fd, pid.constData(), size_t(pid.size()), 0) < 0) { }
     return Result::Acquired;
+}
+
+QString SingleInstance::socketPath() const
+{
+    QString path = m_path;
+    if (path.endsWith(u".lock"_s))
+        path.chop(5);
+    return path + u".socket"_s;
+}
+
+void SingleInstance::listen()
+{
+    m_server = std::make_unique<QLocalServer>();
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    // Only the lock's holder gets here, so a socket found there was left by
+    // a copy that has ended.
+    QLocalServer::removeServer(socketPath());
+    if (!m_server->listen(socketPath())) {
+        qCWarning(lcTray) << "a second start cannot reach this copy:" << m_server->errorString();
+        m_server.reset();
+    }
+}
+
+void SingleInstance::answerSecondStarts(std::function<bool()> comeForward)
+{
+    if (!m_server)
+        return;
+    m_comeForward = std::move(comeForward);
+    QObject::connect(m_server.get(), &QLocalServer::newConnection, m_server.get(), [this] { takeCallers(); });
+    // Those who called while start-up was still running.
+    takeCallers();
+}
+
+void SingleInstance::takeCallers()
+{
+    while (QLocalSocket *socket = m_server->nextPendingConnection()) {
+        QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        QTimer::singleShot(kPeerPatienceMs, socket, &QLocalSocket::abort);
+        QObject::connect(socket, &QLocalSocket::readyRead, socket, [this, socket] { answer(socket); });
+        if (socket->canReadLine())
+            answer(socket);
+    }
+}
+
+void SingleInstance::answer(QLocalSocket *socket)
+{
+    if (!socket->canReadLine()) {
+        if (socket->bytesAvailable() > kLineMax)
+            socket->abort();
+        return;
+    }
+    if (socket->readLine(kLineMax) != kComeForward) {
+        socket->abort();
+        return;
+    }
+    // Showing the window may put up a box with its own event loop, in which
+    // the caller may go.
+    const QPointer<QLocalSocket> caller(socket);
+    const bool came = m_comeForward();
+    qCInfo(lcTray) << "a second start asked this copy to come forward:"
+                   << (came ? "the browser window is shown" : "it is in the tray");
+    if (caller) {
+        caller->write(came ? kCameForward : kInTray);
+        caller->disconnectFromServer();
+    }
+}
+
+SingleInstance::Answer SingleInstance::askHolder(int timeoutMs) const
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    QLocalSocket socket;
+    socket.connectToServer(socketPath());
+    if (!socket.waitForConnected(int(deadline.remainingTime())))
+        return Answer::None;
+    socket.write(kComeForward);
+    if (!socket.waitForBytesWritten(int(deadline.remainingTime())))
+        return Answer::None;
+    while (!socket.canReadLine() && socket.bytesAvailable() <= kLineMax
+        && socket.waitForReadyRead(int(deadline.remainingTime()))) { }
+    const QByteArray line = socket.readLine(kLineMax);
+    if (line == kCameForward)
+        return Answer::CameForward;
+    if (line == kInTray)
+        return Answer::InTray;
+    return Answer::None;
 }

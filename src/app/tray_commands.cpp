@@ -7,6 +7,7 @@
 #include "window_registry.h"
 
 #include <QGuiApplication>
+#include <QSystemTrayIcon>
 
 using namespace Qt::StringLiterals;
 
@@ -45,6 +46,20 @@ void TrayCommands::iconActivated()
 void TrayCommands::openWindow()
 {
     showBrowser(openRecoveryOrder());
+}
+
+bool TrayCommands::secondStart()
+{
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        return false;
+    showBrowser(openRecoveryOrder());
+    return true;
+}
+
+void TrayCommands::openAddress(const QString &address)
+{
+    showBrowser(openRecoveryOrder());
+    m_services.browser.navigate(address);
 }
 
 void TrayCommands::registerByAddress()

@@ -22,9 +22,16 @@ public:
     // Acts on the icon and the menu entries of `tray` from now on.
     void listenTo(const Tray &tray);
 
+    // A second start of the program: where the desktop has no tray the
+    // browser window comes forward (true), since nothing else leads back to
+    // it; in a tray the copy stays as it is and the new one says so (false).
+    bool secondStart();
+
 public Q_SLOTS:
     void iconActivated();
     void openWindow();
+    // An address the desktop hands over, shown in the browser window.
+    void openAddress(const QString &address);
     void registerByAddress();
     void showVersion();
     void exit();

@@ -19,12 +19,6 @@ VersionDialog::VersionDialog(QWidget *owner)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowModality(Qt::WindowModal);
 
-    QPalette grey = palette();
-    grey.setColor(QPalette::Window, QColor(0xd4, 0xd0, 0xc8));
-    grey.setColor(QPalette::WindowText, QColor(0x10, 0x10, 0x10));
-    setPalette(grey);
-    setAutoFillBackground(true);
-
     auto *panel = new QFrame;
     panel->setObjectName(u"Frame1"_s);
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -32,8 +26,10 @@ VersionDialog::VersionDialog(QWidget *owner)
 
     auto *logo = new QLabel;
     logo->setObjectName(u"Image1"_s);
-    logo->setPixmap(larkvaneLogo(devicePixelRatioF()));
+    // The theme's colours, which the logo is drawn to read on.
+    logo->setPixmap(larkvaneLogo(palette().color(QPalette::Window), devicePixelRatioF()));
     logo->setFixedSize(235, 28);
+    logo->setAccessibleName(u"Larkvane"_s);
 
     auto *version = new QLabel(u"Version ３．９"_s);
     version->setObjectName(u"lblVersion"_s);

@@ -31,6 +31,7 @@ AddressDialog::AddressDialog(Services &services, std::unique_ptr<PageFetcher> fe
     prompt->setObjectName(u"lblPrompt"_s);
     prompt->setWordWrap(true);
     m_address->setObjectName(u"txtAddress"_s);
+    m_address->setAccessibleName(u"商品ページのURL、またはオークションID"_s);
     m_address->setPlaceholderText(u"https://auctions.yahoo.co.jp/jp/auction/… または x123456789"_s);
     m_address->setMinimumWidth(520);
     m_state->setObjectName(u"lblState"_s);
@@ -48,13 +49,11 @@ AddressDialog::AddressDialog(Services &services, std::unique_ptr<PageFetcher> fe
     layout->addWidget(prompt);
     layout->addWidget(m_address);
     layout->addLayout(buttons);
+    // Of its own size, which tiling desktops float rather than stretch.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(m_address, &QLineEdit::textChanged, this,
         [this](const QString &text) { m_register->setEnabled(!text.trimmed().isEmpty() && !m_pending); });
-    connect(m_address, &QLineEdit::returnPressed, this, [this] {
-        if (m_register->isEnabled())
-            start();
-    });
     connect(m_register, &QPushButton::clicked, this, &AddressDialog::start);
     connect(m_cancel, &QPushButton::clicked, this, &AddressDialog::cancelOrClose);
 }

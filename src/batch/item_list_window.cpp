@@ -75,6 +75,7 @@ ItemListWindow::ItemListWindow(Services &services, std::unique_ptr<PageFetcher> 
     m_progress->setObjectName(u"prgRead"_s);
     m_progress->setFormat(u"%v / %m 件を読み込みました"_s);
     m_list->setObjectName(u"lstItems"_s);
+    m_list->setAccessibleName(u"このページのオークション"_s);
     m_list->setHeaderLabels({ u"タイトル"_s, u"終了日時"_s, u"状態"_s });
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);

@@ -25,6 +25,7 @@ BookmarkWindow::BookmarkWindow(Services &services, QWidget *owner)
     auto *layout = new QVBoxLayout(this);
     m_titles = new QListWidget(this);
     m_titles->setObjectName(u"List1"_s);
+    m_titles->setAccessibleName(u"お気に入り"_s);
     m_titles->setSelectionMode(QAbstractItemView::SingleSelection);
     m_titles->setMinimumSize(fontMetrics().horizontalAdvance(u'０') * 36, fontMetrics().height() * 14);
     layout->addWidget(m_titles, 1);
@@ -52,7 +53,12 @@ BookmarkWindow::BookmarkWindow(Services &services, QWidget *owner)
         connect(button, &QPushButton::clicked, this, b.handler);
         row->addWidget(button);
     }
+    // Return on a chosen row shows it.
+    findChild<QPushButton *>(u"btn1"_s)->setDefault(true);
     layout->addLayout(row);
+    // Of its own size, which tiling desktops float rather than stretch; the
+    // list scrolls.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(m_titles, &QListWidget::itemDoubleClicked, this, [this] {
         const int r = selectedRow();

@@ -12,6 +12,8 @@
 // out through here.
 namespace BrowserLayout {
 
+// The window's width until the user gives it another.
+inline constexpr int kDefaultWidth = 10000;
 // The toolbar is taken as this tall whatever it measures.
 inline constexpr int kToolbarHeight = 600;
 inline constexpr int kButtonSize = 795;

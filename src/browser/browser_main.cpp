@@ -4,6 +4,7 @@
 
 #include "browser_end.h"
 #include "browser_probe.h"
+#include "japanese.h"
 #include "log.h"
 #include "qt_message_box.h"
 
@@ -34,6 +35,10 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QStringLiteral(LARKVANE_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(QIcon(u":/larkvane/larkvane.svg"_s));
+    // One program to the desktop: the same menu entry and icon as the
+    // program's own windows (Wayland's app id, the taskbar's grouping).
+    QGuiApplication::setDesktopFileName(u"io.github.larkvane.Larkvane"_s);
+    Japanese::speakJapanese();
 
     QLocalSocket socket;
     if (!socket.setSocketDescriptor(fd)) {

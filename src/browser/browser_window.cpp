@@ -3,6 +3,7 @@
 #include "browser_engine.h"
 #include "browser_layout.h"
 #include "direct_access.h"
+#include "japanese.h"
 #include "message_box.h"
 #include "numeric.h"
 #include "screen_twips.h"
@@ -12,6 +13,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -36,12 +38,6 @@ const QString kCommandFailed = u"ご迷惑をおかけします。不具合が�
 QIcon browserIcon(const QString &name)
 {
     return QIcon(u":/browser/icons/"_s + name + u".svg"_s);
-}
-
-// Full-width digits for one to nine, as the timer menu shows them.
-QString timerCaption(int n)
-{
-    return u"タイマー"_s + (n < 10 ? QString(QChar(0xFF10 + n)) : u"10"_s);
 }
 
 template <class Parent> QMenu *addMenu(Parent *parent, const QString &name, const QString &caption)
@@ -110,6 +106,7 @@ void BrowserWindow::open()
     const bool buttons = m_setup.bars.buttons == u"1"_s;
     m_back->setVisible(buttons);
     m_forward->setVisible(buttons);
+    fitBarsAtDefaultWidth();
     layoutClient();
 
     m_engine->navigate(m_setup.startPage);
@@ -192,8 +189,9 @@ QList<BrowserWindow::CommandEntry> BrowserWindow::commandTable()
     // The timer entries go to their slot even while the timer menu is
     // disabled; registration says itself when the page has no times.
     for (int n = 1; n <= 10; ++n) {
-        table.append({ u"mnutimer"_s + QString::number(n), timerCaption(n), {}, program(C::Timer, n) });
-        table.append({ u"tmr"_s + QString::number(n), timerCaption(n), {}, program(C::Timer, n) });
+        table.append(
+            { u"mnutimer"_s + QString::number(n), Japanese::timerName(n), {}, program(C::Timer, n) });
+        table.append({ u"tmr"_s + QString::number(n), Japanese::timerName(n), {}, program(C::Timer, n) });
     }
     return table;
 }
@@ -401,6 +399,29 @@ void BrowserWindow::layoutClient()
     placeFloatingButtons(m_setup.bars.corner);
 }
 
+// The default width fits the menus and the toolbar at the usual font; a
+// larger theme font would push ヘルプ(H) and the last buttons off it. A window
+// still at that width grows to fit them, as far as its screen allows; a width
+// the user chose stays theirs.
+void BrowserWindow::fitBarsAtDefaultWidth()
+{
+    if (qRound(m_openedTwips[2]) != BrowserLayout::kDefaultWidth || width() != m_openedPixels[2])
+        return;
+    int needed = menuBar()->sizeHint().width();
+    if (!m_toolbar->isHidden())
+        needed = qMax(needed, m_toolbar->sizeHint().width());
+    if (needed <= width())
+        return;
+    if (const QScreen *s = screen())
+        needed = qMin(needed, s->availableGeometry().width() - (frameGeometry().width() - width()));
+    if (needed <= width())
+        return;
+    resize(needed, height());
+    // Still the default width to the file: the next start measures anew, with
+    // whatever font the theme has then.
+    m_openedPixels[2] = width();
+}
+
 void BrowserWindow::placeFloatingButtons(const QString &corner)
 {
     const TwipsScale tw = screenTwips();
@@ -418,6 +439,8 @@ void BrowserWindow::applyBars(const wire::Bars &bars)
     const int buttons = bars.buttons;
     if (toolbar >= 0)
         m_toolbar->setVisible(toolbar == 1);
+    if (toolbar == 1)
+        fitBarsAtDefaultWidth();
     if (buttons >= 0) {
         m_back->setVisible(buttons == 1);
         m_forward->setVisible(buttons == 1);

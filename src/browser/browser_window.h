@@ -112,6 +112,7 @@ private:
     void buildFloatingButtons();
     void buildStatusBars();
     void layoutClient();
+    void fitBarsAtDefaultWidth();
     void placeFloatingButtons(const QString &corner);
     void storeGeometry();
     void choose(wire::Command command, int slot = 0);

@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -152,12 +153,21 @@ bool BrowserProcess::start()
 
 void BrowserProcess::showBrowser()
 {
+    if (isRunning() && m_end && m_end->hasClosed()) {
+        m_reopen = true;
+        return;
+    }
     if (start())
         m_end->show();
 }
 
 void BrowserProcess::navigate(const QString &address)
 {
+    if (isRunning() && m_end && m_end->hasClosed()) {
+        m_reopen = true;
+        m_reopenAt = address;
+        return;
+    }
     const bool running = isRunning();
     if (!start())
         return;
@@ -227,6 +237,15 @@ void BrowserProcess::finished(int code, QProcess::ExitStatus status)
     // The held dialogs stay; they hold nothing now.
     tearDown();
     Q_EMIT ended();
+    // A window asked for while the last one was closing (a second start, a
+    // click on the icon) comes up now; never during the exit.
+    const QString address = std::exchange(m_reopenAt, QString());
+    if (std::exchange(m_reopen, false) && !m_closing) {
+        if (address.isEmpty())
+            showBrowser();
+        else
+            navigate(address);
+    }
 }
 
 // Later deletion: this may run inside a signal of the process or the socket.

@@ -61,6 +61,10 @@ private:
     void linkLost();
     void tearDown();
 
+    // Asked of a window that has closed while its process ends: done by the
+    // next process.
+    bool m_reopen = false;
+    QString m_reopenAt;
     Services *m_services = nullptr;
     QString m_program;
     QProcess *m_process = nullptr;

@@ -11,10 +11,14 @@
 #include "window_registry.h"
 
 #include <QDir>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QWidget>
 #include <QWindow>
+
+#include <functional>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -59,6 +63,38 @@ QString windowOf(wire::Command command)
     }
     return {};
 }
+
+// Lets go of the browser window once its dialog is closed. A dialog is only
+// deleted later, and what it does as it closes (表　示 in the bookmarks: a
+// navigation) must find the window free already.
+class ReleaseOnClose final : public QObject
+{
+public:
+    ReleaseOnClose(QWidget *dialog, std::function<void()> release)
+        : QObject(dialog)
+        , m_release(std::move(release))
+    {
+        dialog->installEventFilter(this);
+    }
+    ~ReleaseOnClose() override { release(); }
+
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        // A minimized dialog still holds its owner.
+        if (event->type() == QEvent::Hide && !event->spontaneous())
+            release();
+        return false;
+    }
+
+private:
+    void release()
+    {
+        if (std::function<void()> r = std::exchange(m_release, nullptr))
+            r();
+    }
+
+    std::function<void()> m_release;
+};
 
 } // namespace
 
@@ -152,6 +188,7 @@ void ProgramEnd::receive(const wire::Message &message)
     } else if (const auto *command = std::get_if<wire::CommandChosen>(&message)) {
         carryOut(*command);
     } else if (const auto *geometry = std::get_if<wire::Geometry>(&message)) {
+        m_closed = true;
         keep(*geometry);
     } else if (const auto *agent = std::get_if<wire::UserAgent>(&message)) {
         m_watcher.setUserAgent(agent->text);
@@ -231,8 +268,8 @@ void ProgramEnd::openProgramWindow(const QString &name, const QString &browserWi
     }
     if (m_holds++ == 0)
         send(wire::Hold { true });
-    connect(w, &QObject::destroyed, this, [this] {
-        if (m_holds > 0 && --m_holds == 0)
-            send(wire::Hold { false });
+    new ReleaseOnClose(w, [end = QPointer<ProgramEnd>(this)] {
+        if (end && end->m_holds > 0 && --end->m_holds == 0)
+            end->send(wire::Hold { false });
     });
 }

@@ -40,6 +40,9 @@ public:
 
     // Has reported itself shown.
     bool isShown() const { return m_shown; }
+    // Has closed (it hands over its geometry as it does): its process is
+    // ending and does nothing more it is told.
+    bool hasClosed() const { return m_closed; }
     QString locationUrl() const { return m_location.url; }
     QString locationName() const { return m_location.title; }
     // The links of the page now shown, once it has loaded.
@@ -88,5 +91,6 @@ private:
     DocumentReads m_documents;
     PageLinks m_links;
     bool m_shown = false;
+    bool m_closed = false;
     int m_holds = 0;
 };

@@ -60,11 +60,13 @@ SettingsDialog::SettingsDialog(Services &services, QWidget *owner)
     leadRow->addWidget(plainLabel(u"終了の"_s, this));
     m_text2 = new QLineEdit(u"0"_s, this);
     m_text2->setObjectName(u"Text2"_s);
+    m_text2->setAccessibleName(u"終了前のお知らせ時間"_s);
     m_text2->setAlignment(Qt::AlignRight);
     m_text2->setMaximumWidth(fontMetrics().horizontalAdvance(u"0000000000"_s));
     leadRow->addWidget(m_text2);
     m_combo1 = new QComboBox(this);
     m_combo1->setObjectName(u"Combo1"_s);
+    m_combo1->setAccessibleName(u"お知らせ時間の単位"_s);
     m_combo1->addItems({ u"秒"_s, u"分"_s });
     leadRow->addWidget(m_combo1);
     leadRow->addWidget(plainLabel(u"前になったらお知らせ。"_s, this));
@@ -113,6 +115,7 @@ SettingsDialog::SettingsDialog(Services &services, QWidget *owner)
     buttonsLayout->addWidget(plainLabel(u"位置："_s, buttonsBox));
     m_combo2 = new QComboBox(buttonsBox);
     m_combo2->setObjectName(u"Combo2"_s);
+    m_combo2->setAccessibleName(u"フロートボタンの位置"_s);
     m_combo2->addItems({ u"左上"_s, u"右上"_s, u"左下"_s, u"右下"_s });
     m_combo2->setCurrentIndex(-1);
     m_combo2->setEnabled(false);
@@ -138,6 +141,7 @@ SettingsDialog::SettingsDialog(Services &services, QWidget *owner)
     auto *soundRow = new QHBoxLayout;
     m_text3 = new QLineEdit(this);
     m_text3->setObjectName(u"Text3"_s);
+    m_text3->setAccessibleName(u"タイマー終了お知らせ音ファイルの場所"_s);
     m_text3->setMinimumWidth(fontMetrics().horizontalAdvance(u'0') * 40);
     soundRow->addWidget(m_text3, 1);
     auto *choose = namedButton(u"Command2"_s, u"選択"_s, this);
@@ -158,10 +162,14 @@ SettingsDialog::SettingsDialog(Services &services, QWidget *owner)
     closeRow->addStretch();
     auto *closeButton = namedButton(u"Command1"_s, u"閉 じ る"_s, this);
     closeButton->setMinimumWidth(closeButton->sizeHint().width() * 3 / 2);
+    // Return in a field applies, as a dialog's OK.
+    closeButton->setDefault(true);
     connect(closeButton, &QPushButton::clicked, this, &SettingsDialog::apply);
     closeRow->addWidget(closeButton);
     layout->addSpacing(6);
     layout->addLayout(closeRow);
+    // Of its own size, which tiling desktops float rather than stretch.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     load();
 }

@@ -4,6 +4,7 @@
 #include "window_registry.h"
 
 #include <QKeyEvent>
+#include <QPushButton>
 #include <QScreen>
 
 ModalWindow::ModalWindow(const QString &name, const QString &title, QWidget *owner)
@@ -35,7 +36,33 @@ void ModalWindow::keyPressEvent(QKeyEvent *event)
         close();
         return;
     }
+    // Here only when the widget with the keyboard has no use for the key: a
+    // text box, a list, a button that is no default.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && pressDefaultButton(this))
+        return;
     QWidget::keyPressEvent(event);
+}
+
+bool ModalWindow::pressDefaultButton(QWidget *window)
+{
+    auto usable = [window](const QPushButton *b) {
+        return b && b->window() == window && b->isVisible() && b->isEnabled();
+    };
+    auto *focused = qobject_cast<QPushButton *>(window->focusWidget());
+    QPushButton *target = usable(focused) ? focused : nullptr;
+    if (!target) {
+        for (QPushButton *b : window->findChildren<QPushButton *>()) {
+            if (b->isDefault() && usable(b)) {
+                target = b;
+                break;
+            }
+        }
+    }
+    if (!target)
+        return false;
+    target->click();
+    return true;
 }
 
 void registerModalWindow(WindowRegistry &registry, const BrowserHost &browser, const QString &name,

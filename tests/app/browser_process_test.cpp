@@ -1,6 +1,7 @@
 // The browser window in its own process, seen from the program: started,
 // kept in step, asked to close, lost, and started again.
 
+#include "bookmark_window.h"
 #include "browser_process.h"
 #include "http_test_server.h"
 #include "message_channel.h"
@@ -8,8 +9,10 @@
 #include "test_pages.h"
 #include "test_services.h"
 
+#include <QListWidget>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QPushButton>
 #include <QWidget>
 #include <QtTest>
 
@@ -127,6 +130,8 @@ private Q_SLOTS:
     void menusOpenTheProgramsWindowsWhichHoldTheBrowser_data();
     void menusOpenTheProgramsWindowsWhichHoldTheBrowser();
     void theTimerMenuRegistersInTheProgram();
+    void aBookmarkShowsItsPage_data();
+    void aBookmarkShowsItsPage();
     void theWindowDoesWhatTheProgramSays();
 };
 
@@ -320,6 +325,49 @@ void BrowserProcessTest::theTimerMenuRegistersInTheProgram()
     // window there.
     QVERIFY(user.tell(u"trigger mnukensaku"_s));
     QVERIFY(user.seesLine(u"timer-menu 0"_s));
+    p.browser.close();
+}
+
+void BrowserProcessTest::aBookmarkShowsItsPage_data()
+{
+    QTest::addColumn<bool>("doubleClick");
+    QTest::newRow("表　示") << false;
+    QTest::newRow("double click") << true;
+}
+
+void BrowserProcessTest::aBookmarkShowsItsPage()
+{
+    QFETCH(bool, doubleClick);
+    Program p;
+    User user(p.t.dir);
+    registerBookmarkWindows(p.t.windows, p.services);
+    HttpTestServer server;
+    QVERIFY(server.listen());
+    server.setPage(
+        u"/watched"_s, "<html><head><title>注目の品</title></head></html>", "text/html; charset=utf-8");
+    const QString url = server.url(u"/watched"_s).toString();
+    p.t.dir.write(u"larkvane.ini"_s, "[Bmark]\r\ndt_len=1\r\ndatatxt=watched," + url.toLatin1() + ",\r\n");
+    p.browser.showBrowser();
+    QVERIFY(p.waitUntilShown());
+
+    QVERIFY(user.tell(u"trigger bk_edit"_s));
+    QTRY_VERIFY_WITH_TIMEOUT(p.t.windows.isOpen(u"frmbookmark"_s), 10000);
+    QVERIFY(user.seesLine(u"held 1"_s));
+    auto *window = qobject_cast<QWidget *>(p.t.windows.find(u"frmbookmark"_s));
+    QVERIFY(window);
+    auto *list = window->findChild<QListWidget *>(u"List1"_s);
+    list->setCurrentRow(0);
+    if (doubleClick) {
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        const QPoint row = list->visualItemRect(list->item(0)).center();
+        QTest::mouseDClick(window->windowHandle(), Qt::LeftButton, {}, list->viewport()->mapTo(window, row));
+    } else {
+        window->findChild<QPushButton *>(u"btn1"_s)->click();
+    }
+
+    QVERIFY(user.seesLine(u"caption 注目の品 - Larkvane"_s));
+    QVERIFY(user.seesLine(u"held 0"_s));
+    QVERIFY(p.t.messages.texts.isEmpty());
     p.browser.close();
 }
 

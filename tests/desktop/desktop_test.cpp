@@ -4,6 +4,9 @@
 
 #include "desktop_session.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -73,6 +76,21 @@ QList<QStringList> notifyCalls(const QByteArray &monitored)
     return calls;
 }
 
+// A session bus of the test's own that starts nothing by itself, and lets a
+// monitor listen in; its address, or an empty text.
+QString startSessionBus(Running &bus, const QString &folder)
+{
+    writeFile(folder + u"/bus.conf"_s,
+        "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><policy context=\"default\">"
+        "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow own=\"*\"/>"
+        "</policy></busconfig>");
+    bus.p->start(u"dbus-daemon"_s,
+        { u"--config-file"_s, folder + u"/bus.conf"_s, u"--nofork"_s, u"--print-address=1"_s });
+    if (!bus.p->waitForStarted() || !bus.p->waitForReadyRead(10000))
+        return {};
+    return QString::fromLatin1(bus.p->readLine().trimmed());
+}
+
 } // namespace
 
 class DesktopTest : public QObject
@@ -87,6 +105,8 @@ private Q_SLOTS:
     void launcherSeedsWorkingFolder_data();
     void launcherSeedsWorkingFolder();
     void alertNotification();
+    void theRunningCopyComesBack_data();
+    void theRunningCopyComesBack();
 
 private:
     XServer m_server;
@@ -264,17 +284,12 @@ void DesktopTest::alertNotification()
     QTemporaryDir home;
     QTemporaryDir runtime;
 
-    // A bus that starts nothing by itself: the dunst here is the only server.
-    writeFile(runtime.filePath(u"bus.conf"_s),
-        "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><policy context=\"default\">"
-        "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow own=\"*\"/>"
-        "</policy></busconfig>");
+    // The dunst here is the only notification server.
     Running bus;
-    bus.p->start(u"dbus-daemon"_s,
-        { u"--config-file"_s, runtime.filePath(u"bus.conf"_s), u"--nofork"_s, u"--print-address=1"_s });
-    QVERIFY(bus.p->waitForStarted() && bus.p->waitForReadyRead(10000));
+    const QString address = startSessionBus(bus, runtime.path());
+    QVERIFY(!address.isEmpty());
     QProcessEnvironment env = session(m_server.display(), home.path(), runtime.path());
-    env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, QString::fromLatin1(bus.p->readLine().trimmed()));
+    env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, address);
 
     Running dunst;
     dunst.p->setProcessEnvironment(env);
@@ -358,6 +373,95 @@ void DesktopTest::alertNotification()
         return false;
     };
     QVERIFY2(x.waitUntil(itemShown, 60000, 100), "the item was not shown");
+}
+
+void DesktopTest::theRunningCopyComesBack_data()
+{
+    QTest::addColumn<bool>("trayHost");
+    QTest::addColumn<bool>("byTheDesktop"); // else by a second start
+    QTest::newRow("no tray, a second start") << false << false;
+    QTest::newRow("no tray, the desktop's activation") << false << true;
+    QTest::newRow("tray, a second start: the message") << true << false;
+}
+
+// With no tray a closed browser window is the end of the way back to the
+// program; starting it again, or the desktop's activation, brings it back.
+void DesktopTest::theRunningCopyComesBack()
+{
+    QFETCH(bool, trayHost);
+    QFETCH(bool, byTheDesktop);
+    if (QStandardPaths::findExecutable(u"dbus-daemon"_s).isEmpty())
+        QSKIP("needs dbus-daemon (scripts/packages-test.txt)");
+    XDisplay &x = m_server.x();
+    QTemporaryDir work;
+    QTemporaryDir home;
+    QTemporaryDir runtime;
+    writeFile(work.filePath(u"larkvane.ini"_s), "[pref]\r\ncheck=0\r\n");
+    writeFile(work.filePath(u"html/serch.html"_s), contents(kData + u"/html/serch.html"_s));
+    Running bus;
+    const QString address = startSessionBus(bus, runtime.path());
+    QVERIFY(!address.isEmpty());
+    QProcessEnvironment env = session(m_server.display(), home.path(), runtime.path());
+    env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, address);
+    env.insert(u"QTWEBENGINE_DISABLE_SANDBOX"_s, u"1"_s);
+    Running host;
+    if (trayHost)
+        QVERIFY(startTrayHost(m_server, host));
+
+    Running program;
+    program.p->setProcessEnvironment(env);
+    program.p->setWorkingDirectory(work.path());
+    program.p->start(kProgram, {});
+    QVERIFY(program.p->waitForStarted());
+    const auto browserWindows = [&] {
+        QList<XDisplay::Window> windows;
+        for (qint64 pid : processFamily(program.pid()))
+            windows << x.windowsOf(pid);
+        return windows;
+    };
+    QVERIFY2(
+        x.waitUntil([&] { return !browserWindows().isEmpty(); }, 60000), "the browser window did not open");
+    for (const XDisplay::Window w : browserWindows())
+        x.requestClose(w);
+    QVERIFY2(
+        x.waitUntil([&] { return browserWindows().isEmpty(); }, 20000), "the browser window did not close");
+
+    Running second;
+    if (byTheDesktop) {
+        // As a launcher or a dock does it, once the program owns its name.
+        QDBusConnection launcher = QDBusConnection::connectToBus(address, u"launcher"_s);
+        QVERIFY(launcher.isConnected());
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                return launcher.interface()->isServiceRegistered(u"io.github.larkvane.Larkvane"_s).value();
+            },
+            20000));
+        QDBusMessage activate = QDBusMessage::createMethodCall(u"io.github.larkvane.Larkvane"_s,
+            u"/io/github/larkvane/Larkvane"_s, u"org.freedesktop.Application"_s, u"Activate"_s);
+        activate << QVariantMap();
+        const QDBusMessage reply = launcher.call(activate, QDBus::Block, 20000);
+        QDBusConnection::disconnectFromBus(u"launcher"_s);
+        QVERIFY2(reply.type() == QDBusMessage::ReplyMessage, qPrintable(reply.errorMessage()));
+    } else {
+        second.p->setProcessEnvironment(env);
+        second.p->setWorkingDirectory(work.path());
+        second.p->start(kProgram, {});
+        QVERIFY(second.p->waitForStarted());
+    }
+    if (trayHost) {
+        // The box of the second start; the first copy stays in its tray.
+        QVERIFY2(x.waitUntil([&] { return !x.windowsOf(second.pid()).isEmpty(); }, 20000), "no box");
+        QCOMPARE(x.name(x.windowsOf(second.pid()).first()), u"Larkvane"_s);
+        QVERIFY(browserWindows().isEmpty());
+        return;
+    }
+    // Without a box: nobody would have to press its OK.
+    if (!byTheDesktop) {
+        QVERIFY(second.p->waitForFinished(20000));
+        QCOMPARE(second.p->exitCode(), 0);
+    }
+    QVERIFY2(x.waitUntil([&] { return !browserWindows().isEmpty(); }, 60000),
+        "the browser window did not come back");
 }
 
 QTEST_GUILESS_MAIN(DesktopTest)
