@@ -149,14 +149,17 @@ StatusListWindow::StatusListWindow(Services &services)
     rule->setFrameShape(QFrame::HLine);
     rule->setFrameShadow(QFrame::Sunken);
 
-    // The table: mark, number, title, listing time, end time, lead, buttons.
+    // The table: mark, number, title, listing time, end time, price, bids,
+    // lead, buttons.
     auto *grid = new QGridLayout;
     grid->setHorizontalSpacing(4);
     grid->setVerticalSpacing(kRowHeight - (kRowHeight - 2));
     grid->addWidget(label(u"タイマー監視中の商品名"_s, this), 0, 2);
     grid->addWidget(label(u"ｵｰｸｼｮﾝ登録日時"_s, this), 0, 3);
     grid->addWidget(label(u"ｵｰｸｼｮﾝ終了時間"_s, this, &kRed), 0, 4);
-    grid->addWidget(label(u"┏ お知らせ時間(秒前)"_s, this, &kDarkGreen), 0, 5, 1, 3);
+    grid->addWidget(label(u"現在価格"_s, this), 0, 5);
+    grid->addWidget(label(u"入札"_s, this), 0, 6);
+    grid->addWidget(label(u"┏ お知らせ時間(秒前)"_s, this, &kDarkGreen), 0, 7, 1, 3);
     grid->setColumnMinimumWidth(0, 50);
     grid->setColumnStretch(2, 1);
 
@@ -182,6 +185,14 @@ StatusListWindow::StatusListWindow(Services &services)
         row.ends = textBox(u"EndTime"_s + num, this);
         row.ends->setFixedWidth(timeWidth);
         row.ends->setAccessibleName(timer + u"のオークション終了時間"_s);
+        row.price = textBox(u"Price"_s + num, this);
+        row.price->setFixedWidth(fontMetrics().horizontalAdvance(u"00,000,000円"_s) + 10);
+        row.price->setAlignment(Qt::AlignRight);
+        row.price->setAccessibleName(timer + u"の現在価格"_s);
+        row.bids = textBox(u"Bids"_s + num, this);
+        row.bids->setFixedWidth(fontMetrics().horizontalAdvance(u"0000件"_s) + 10);
+        row.bids->setAlignment(Qt::AlignRight);
+        row.bids->setAccessibleName(timer + u"の入札件数"_s);
         row.lead = textBox(u"Text"_s + num, this);
         row.lead->setFixedWidth(fontMetrics().horizontalAdvance(u"000000"_s) + 10);
         row.lead->setAlignment(Qt::AlignRight);
@@ -208,9 +219,11 @@ StatusListWindow::StatusListWindow(Services &services)
         grid->addWidget(row.title, n, 2);
         grid->addWidget(row.listed, n, 3);
         grid->addWidget(row.ends, n, 4);
-        grid->addWidget(row.lead, n, 5);
-        grid->addWidget(row.cancel, n, 6);
-        grid->addWidget(row.view, n, 7);
+        grid->addWidget(row.price, n, 5);
+        grid->addWidget(row.bids, n, 6);
+        grid->addWidget(row.lead, n, 7);
+        grid->addWidget(row.cancel, n, 8);
+        grid->addWidget(row.view, n, 9);
         grid->setRowMinimumHeight(n, kRowHeight);
 
         connect(row.cancel, &QPushButton::clicked, this, [this, n] { cancel(n); });
@@ -272,7 +285,7 @@ StatusListWindow::StatusListWindow(Services &services)
 // stay, and bring their own text colours.
 void StatusListWindow::setRowBackground(const Row &row, const QColor &colour)
 {
-    for (QLineEdit *box : { row.title, row.listed })
+    for (QLineEdit *box : { row.title, row.listed, row.price, row.bids })
         ReadableColour::setPair(box, colour, Qt::black);
     ReadableColour::setPair(row.ends, colour, ReadableColour::on(colour, kRed));
 }
@@ -295,6 +308,12 @@ void StatusListWindow::fill()
         put(m_rows[n - 1].listed, timers.timer(n).item().start);
     for (int n = 1; n <= kSlotCount; ++n)
         put(m_rows[n - 1].ends, timers.timer(n).endText());
+    // What is not known yet stays blank: no page has said it.
+    for (int n = 1; n <= kSlotCount; ++n) {
+        const AuctionItem &item = timers.timer(n).item();
+        m_rows[n - 1].price->setText(item.price >= 0 ? yenText(item.price) : QString());
+        m_rows[n - 1].bids->setText(item.bids >= 0 ? bidsText(item.bids) : QString());
+    }
 
     const QString generalLead = m_services.store.value(Setting::kLeadSeconds);
     for (int n = 1; n <= kSlotCount; ++n) {
@@ -304,8 +323,7 @@ void StatusListWindow::fill()
         Row &row = m_rows[n - 1];
         row.cancel->setEnabled(true);
         row.view->setEnabled(true);
-        const bool bidders
-            = serviceMarkOf(t.item().url, row.listed->text()) == ServiceMark::Bidders;
+        const bool bidders = serviceMarkOf(t.item().url, row.listed->text()) == ServiceMark::Bidders;
         row.biddersMark->setVisible(bidders);
         row.yahooMark->setVisible(!bidders);
         if (t.hasEnded())
@@ -322,6 +340,8 @@ void StatusListWindow::cancel(int n)
     row.lead->clear();
     row.listed->clear();
     row.ends->clear();
+    row.price->clear();
+    row.bids->clear();
 
     m_services.timers.clear(n);
 

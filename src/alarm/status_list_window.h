@@ -12,7 +12,7 @@ class QLineEdit;
 class QPushButton;
 
 // frmAlarm: all ten slots at a glance, with their service's mark, title,
-// listing and end time and notice lead, a cancel and a show button per slot,
+// listing and end time, price and bids as last read, and notice lead, a cancel and a show button per slot,
 // and a clock. It is a snapshot: fill() reads the store, and afterwards only
 // the window's own buttons change it.
 class StatusListWindow : public QWidget
@@ -37,6 +37,8 @@ private:
         QLineEdit *title = nullptr;
         QLineEdit *listed = nullptr;
         QLineEdit *ends = nullptr;
+        QLineEdit *price = nullptr;
+        QLineEdit *bids = nullptr;
         QLineEdit *lead = nullptr;
         QPushButton *cancel = nullptr;
         QPushButton *view = nullptr;

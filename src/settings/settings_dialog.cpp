@@ -23,6 +23,8 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -86,6 +88,18 @@ SettingsDialog::SettingsDialog(Services &services, QWidget *owner)
         presetRow->addWidget(preset);
     }
     layout->addLayout(presetRow);
+
+    // Words before the lead: a notification only, the lead stays the loud one.
+    auto *remindRow = new QHBoxLayout;
+    remindRow->addWidget(plainLabel(u"事前のお知らせ："_s, this));
+    const QStringList remindTexts { u"1日前"_s, u"3時間前"_s, u"1時間前"_s, u"10分前"_s };
+    for (int i = 0; i < int(kReminderMinutes.size()); ++i) {
+        m_reminders[i] = new QCheckBox(remindTexts[i], this);
+        m_reminders[i]->setObjectName(u"remind"_s + QString::number(kReminderMinutes[i]));
+        remindRow->addWidget(m_reminders[i]);
+    }
+    remindRow->addStretch();
+    layout->addLayout(remindRow);
 
     // Holds the lead converted to seconds while the dialog closes.
     m_text1 = new QLineEdit(this);
@@ -193,6 +207,27 @@ void SettingsDialog::load()
         m_options[3]->setChecked(true);
     }
     m_notify->load(NotifySettings::fromStore(m_services.store));
+
+    m_otherReminders.clear();
+    const QStringList reminders = m_services.store.value(Setting::kReminders).split(u',', Qt::SkipEmptyParts);
+    for (const QString &part : reminders) {
+        const int i = int(std::find(kReminderMinutes.begin(), kReminderMinutes.end(), part.trimmed().toInt())
+            - kReminderMinutes.begin());
+        if (i < int(kReminderMinutes.size()))
+            m_reminders[i]->setChecked(true);
+        else
+            m_otherReminders << part.trimmed(); // typed into the file: kept as it is
+    }
+}
+
+QString SettingsDialog::reminders() const
+{
+    QStringList ticked;
+    for (int i = 0; i < int(kReminderMinutes.size()); ++i) {
+        if (m_reminders[i]->isChecked())
+            ticked << QString::number(kReminderMinutes[i]);
+    }
+    return (ticked + m_otherReminders).join(u',');
 }
 
 SettingsForm SettingsDialog::form() const
@@ -252,6 +287,7 @@ void SettingsDialog::apply()
     }
     m_text1->setText(*f.leadSeconds());
     f.store(m_services.store);
+    m_services.store.setValue(Setting::kReminders, reminders());
     notify.store(m_services.store);
     m_notify->storeSecrets();
     m_services.persistence.save();

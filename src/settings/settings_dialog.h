@@ -4,6 +4,8 @@
 
 #include "modal_window.h"
 
+#include <QStringList>
+
 #include <array>
 
 class QButtonGroup;
@@ -16,7 +18,7 @@ class QRadioButton;
 class WindowRegistry;
 struct Services;
 
-// frmConf: the lead time, the alert sound, start-in-tray and the browser's
+// frmConf: the lead time, the reminders before it, the alert sound, start-in-tray and the browser's
 // bars. Edits reach the store only through "閉 じ る"; every other close,
 // including the ones the program makes itself, drops them.
 class SettingsDialog : public ModalWindow
@@ -28,6 +30,8 @@ public:
 private:
     void load();
     SettingsForm form() const;
+    // The ticked reminders as the setting keeps them: minutes, by commas.
+    QString reminders() const;
     void chooseSoundFile();
     void listen();
     void apply();
@@ -45,6 +49,10 @@ private:
     std::array<QRadioButton *, 4> m_options {};
     QComboBox *m_combo2 = nullptr;
     NotifySettingsBox *m_notify = nullptr;
+    // The reminders offered, in minutes before the end, as the boxes show them.
+    static constexpr std::array<int, 4> kReminderMinutes { 1440, 180, 60, 10 };
+    std::array<QCheckBox *, 4> m_reminders {};
+    QStringList m_otherReminders;
 };
 
 void registerSettingsWindows(WindowRegistry &registry, Services &services);

@@ -28,11 +28,12 @@ struct List
 
     // Slot n as the file would give it: armed while its end lies ahead.
     void occupy(int n, const QString &start, const QString &end = u"26/12/31 10:00"_s,
-        const QString &ownLead = {}, const QString &title = {})
+        const QString &ownLead = {}, const QString &title = {}, const QString &price = {},
+        const QString &bids = {})
     {
         Persistence::Slots slots;
         slots[n - 1] = { title.isEmpty() ? u"品"_s + QString::number(n) : title, start, end,
-            u"http://x/"_s + QString::number(n), ownLead };
+            u"http://x/"_s + QString::number(n), ownLead, price, bids };
         ts.timers.restore(slots);
     }
     QWidget *open() { return qobject_cast<QWidget *>(ts.windows.open(u"frmAlarm"_s)); }
@@ -78,6 +79,7 @@ private Q_SLOTS:
     void fill_data();
     void fill();
     void greyOnlyTurnsWhiteByCancel();
+    void priceAndBids();
     void cancel();
     void cancelWhileAnEndClosesTheList();
     void viewAndRefill();
@@ -149,6 +151,20 @@ void TestAlarmList::fill()
     for (int n : { 1, 4, 10 })
         QCOMPARE(l.row(n), u"||||||white"_s);
     QVERIFY(l.get<QTimer>(u"Timer1"_s)->isActive());
+}
+
+// As the last read said; blank where no page has said, or the file holds
+// no number.
+void TestAlarmList::priceAndBids()
+{
+    List l;
+    l.occupy(2, u"N/A"_s, u"26/12/31 10:00"_s, {}, {}, u"1234567"_s, u"0"_s);
+    QVERIFY(l.open()->isVisible());
+    QCOMPARE(l.text(u"Price"_s, 2), u"1,234,567円"_s);
+    QCOMPARE(l.text(u"Bids"_s, 2), u"0件"_s);
+    l.occupy(3, u"N/A"_s, u"26/12/31 10:00"_s, {}, {}, u"-5"_s, u"六"_s);
+    l.open();
+    QCOMPARE(l.text(u"Price"_s, 3) + l.text(u"Bids"_s, 3), QString());
 }
 
 void TestAlarmList::greyOnlyTurnsWhiteByCancel()

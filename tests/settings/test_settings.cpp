@@ -179,6 +179,8 @@ void TestSettings::closing_data()
     QTest::newRow("buttons neither left alone") << u"tbar2=;tbar2mode=2"_s << QString() << u"Command1"_s << u"tbar2=;tbar2mode=2"_s << QString() << u"0,-1"_s;
     QTest::newRow("cancel first empties the path") << u"wavfile=/s/a.wav"_s << u"-"_s << u"Command2;Command1"_s << u"wavfile="_s << QString() << u"0,0"_s;
     QTest::newRow("cancel after a choice keeps it") << QString() << u"/s/b.wav;-"_s << u"Command2;Command2;Command1"_s << u"wavfile=/s/b.wav"_s << QString() << u"0,0"_s;
+    QTest::newRow("reminders in their order") << QString() << QString() << u"remind10;remind60;Command1"_s << u"remind=60,10"_s << QString() << u"0,0"_s;
+    QTest::newRow("a typed reminder kept") << u"remind=1440, 30,60"_s << QString() << u"remind60;remind10;Command1"_s << u"remind=1440,10,30"_s << QString() << u"0,0"_s;
     QTest::newRow("listen without a path") << QString() << QString() << u"SoundPlay"_s << QString() << u"曲ファイルを選択してください。"_s << QString();
     // clang-format on
 }
