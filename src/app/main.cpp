@@ -88,7 +88,8 @@ int main(int argc, char *argv[])
         // Refusing to start over a lock no one can create would lock the user
         // out for good; running unguarded is the lesser harm.
         std::fprintf(stderr, "larkvane: cannot create %s; not checking for another copy\n",
-            qPrintable(instance.lockPath()));
+            qPrintable(instance.lockPath().isEmpty() ? u"a lock in a folder of this user's own"_s
+                                                     : instance.lockPath()));
         break;
     }
 

@@ -5,6 +5,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPointer>
@@ -14,6 +15,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -46,17 +48,45 @@ SingleInstance::~SingleInstance()
 
 QString SingleInstance::defaultLockPath()
 {
+    // Without a runtime folder Qt would make one of its own in the shared
+    // /tmp, by a name anyone can take first: the lock goes to a folder under
+    // the user's home instead, which no one else can make.
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        return privateLockPath(QDir(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation))
+                                   .filePath(u"larkvane"_s));
     const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (!runtime.isEmpty())
-        return QDir(runtime).filePath(u"larkvane.lock"_s);
-    // The shared temporary folder needs the user in the name.
-    return QDir(QDir::tempPath()).filePath(u"larkvane-%1.lock"_s.arg(::getuid()));
+    return runtime.isEmpty() ? QString() : QDir(runtime).filePath(u"larkvane.lock"_s);
+}
+
+QString SingleInstance::privateLockPath(const QString &folder)
+{
+    if (folder.isEmpty())
+        return QString();
+    const QByteArray path = QFile::encodeName(folder);
+    // The cache folder itself may be missing on a fresh account.
+    QDir().mkpath(QFileInfo(folder).path());
+    if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST)
+        return QString();
+    // A folder of someone else's, or a link to one, is not the user's.
+    struct stat st
+    {
+    };
+    if (::lstat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) {
+        qCWarning(lcTray).noquote() << "not using" << folder
+                                    << "for the lock: not a folder of this user's own";
+        return QString();
+    }
+    if ((st.st_mode & 077) != 0 && ::chmod(path.constData(), 0700) != 0)
+        return QString();
+    return QDir(folder).filePath(u"larkvane.lock"_s);
 }
 
 SingleInstance::Result SingleInstance::acquire()
 {
     if (m_held)
         return Result::Acquired;
+    if (m_path.isEmpty())
+        return Result::Unavailable;
     if (m_fd < 0) {
         // Close-on-exec: the browser process must not inherit the lock and
         // hold it after this process is gone. No following of links, for the

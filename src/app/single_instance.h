@@ -10,7 +10,9 @@ class QLocalSocket;
 
 // One running copy per user session. The lock lives in the user's runtime
 // folder (XDG_RUNTIME_DIR), so it is per user, vanishes at logout, and a test
-// can give each run a folder of its own.
+// can give each run a folder of its own. Without one it lives in a folder
+// only the user owns (larkvane in the user's cache folder, 0700), never in
+// the shared /tmp.
 //
 // The lock is the kernel's (flock) on that file, held for the life of the
 // process: the kernel lets it go however the holder ends, so a copy killed
@@ -42,6 +44,9 @@ public:
     };
 
     explicit SingleInstance(const QString &lockPath = defaultLockPath());
+    // The lock in `folder`, made 0700 if it is missing; empty where the
+    // folder is a link or someone else's.
+    static QString privateLockPath(const QString &folder);
     ~SingleInstance();
     SingleInstance(const SingleInstance &) = delete;
     SingleInstance &operator=(const SingleInstance &) = delete;

@@ -3,7 +3,9 @@
 #include "single_instance.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -14,6 +16,8 @@
 #include <QTimer>
 
 #include <csignal>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -69,6 +73,8 @@ class PlatformTest : public QObject
 private Q_SLOTS:
     void singleInstance_data();
     void singleInstance();
+    void privateLockFolder_data();
+    void privateLockFolder();
     void signalsArriveOnEventLoop_data();
     void signalsArriveOnEventLoop();
     void messageBox_data();
@@ -116,6 +122,50 @@ void PlatformTest::singleInstance()
         QFile lock(path);
         QVERIFY(lock.open(QIODevice::ReadOnly));
         QCOMPARE(lock.readLine().trimmed().toLongLong(), QCoreApplication::applicationPid());
+    }
+}
+
+void PlatformTest::privateLockFolder_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<bool>("used");
+    QTest::newRow("made, with its parents") << u"none"_s << true;
+    QTest::newRow("open to all: closed") << u"0777"_s << true;
+    QTest::newRow("a link to another folder") << u"link"_s << false;
+    QTest::newRow("someone else's") << u"foreign"_s << false;
+}
+
+// Where there is no runtime folder the lock must not be where another user
+// can make it first.
+void PlatformTest::privateLockFolder()
+{
+    QFETCH(QString, before);
+    QFETCH(bool, used);
+    QTemporaryDir home;
+    const QString folder = home.filePath(u".cache/larkvane"_s);
+    if (before != u"none"_s)
+        QVERIFY(QDir().mkpath(home.filePath(u".cache"_s)));
+    if (before == u"0777"_s) {
+        QVERIFY(QDir().mkdir(folder));
+        QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0777) == 0);
+    } else if (before == u"link"_s) {
+        QVERIFY(QFile::link(home.path(), folder));
+    } else if (before == u"foreign"_s) {
+        if (::getuid() != 0)
+            QSKIP("only root can give a folder to someone else");
+        QVERIFY(QDir().mkdir(folder));
+        QVERIFY(::chown(QFile::encodeName(folder).constData(), 65534, 65534) == 0);
+    }
+    const QString path = SingleInstance::privateLockPath(folder);
+    QCOMPARE(path.isEmpty(), !used);
+    if (used) {
+        QCOMPARE(QFileInfo(folder).permissions()
+                & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser | QFile::ReadOwner | QFile::WriteOwner
+                    | QFile::ExeOwner),
+            QFileDevice::Permissions());
+        QCOMPARE(SingleInstance(path).acquire(), SingleInstance::Result::Acquired);
+    } else {
+        QCOMPARE(SingleInstance(path).acquire(), SingleInstance::Result::Unavailable);
     }
 }
 
