@@ -10,6 +10,7 @@
 #include "desktop_notifier.h"
 #include "lifecycle.h"
 #include "log.h"
+#include "message_box.h"
 #include "page_fetcher.h"
 #include "remote_notifier.h"
 #include "secret_store.h"
@@ -57,6 +58,13 @@ Program::Program(Platform platform, const QString &workingFolder, QObject *paren
         const AuctionItem &item = m_timers->timer(n).item();
         notifier.showNotice(text, { item.title, item.url });
     });
+    // A save that fails is said where the user looks, and once in a box:
+    // the timers would not survive a restart.
+    m_persistence.setProblemListener([this](const QString &text) {
+        m_statusLine.setText(text);
+        m_platform.notifier.showNotice(text);
+        tellLater(text);
+    });
     // This machine's clock is the desktop's business only.
     connect(&m_clock, &ServiceClock::offsetNoticed, this, [this](const QString &text) {
         m_statusLine.setText(text);
@@ -79,7 +87,16 @@ Program::~Program() = default;
 void Program::restore()
 {
     m_timers->restore(m_persistence.restore());
+    if (const QString problem = m_persistence.restoreProblem(); !problem.isEmpty())
+        tellLater(problem);
     paceMayChange();
+}
+
+void Program::tellLater(const QString &text)
+{
+    // A save may fail deep inside a step or a dialog's close: the box, with
+    // its own event loop, waits until that has run its course.
+    QTimer::singleShot(0, this, [this, text] { m_platform.messages.show(text, nullptr); });
 }
 
 void Program::followBrowser(BrowserProcess &process)

@@ -86,6 +86,7 @@ public:
 public Q_SLOTS:
     // Whether a window shows the count may have changed.
     void paceMayChange();
+    void tellLater(const QString &text);
 
 private:
     Platform m_platform;

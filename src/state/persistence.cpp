@@ -105,7 +105,9 @@ Persistence::Slots Persistence::restore()
 {
     m_store.setValue(Setting::kBootDir, m_bootDir);
     // One parse for every key: the file may be large, and there are 63 reads.
-    const ProfileText file = ProfileFile(iniPath()).snapshot();
+    const ProfileFile profile(iniPath());
+    const ProfileText file = profile.snapshot();
+    m_restoreProblem = restoreProblemText(profile.failure());
     for (const SettingKey &k : settingKeys()) {
         const QString read = file.text(k.section, k.key, 256);
         m_store.setValue(k.field, k.fix ? k.fix(read, m_bootDir) : read);
@@ -153,14 +155,64 @@ bool Persistence::save()
             notify.begin(), notify.end(), [this](const QString &f) { return !m_store.value(f).isEmpty(); }))
         for (const QString &field : notify)
             entries.append({ kNotifySection, field, m_store.value(field) });
-    // Nobody is told beyond the log: a save follows every change, and a box
-    // for each would bury the user while the disk stays full.
-    const bool saved = ProfileFile(iniPath()).writeAll(entries);
-    if (saved)
+    ProfileFile file(iniPath());
+    return saved(file, file.writeAll(entries));
+}
+
+bool Persistence::saved(const ProfileFile &file, bool ok)
+{
+    if (ok) {
         qCInfo(lcState) << "saved" << iniPath();
-    else
-        qCWarning(lcState) << "could not save" << iniPath() << "- the file keeps its previous contents";
-    return saved;
+        m_told = ProfileFile::Failure::None;
+        return true;
+    }
+    qCWarning(lcState) << "could not save" << iniPath() << "- the file keeps its previous contents";
+    // A save follows every change: a word for each would bury the user while
+    // the disk stays full. Once for each cause, then.
+    if (file.failure() != m_told) {
+        m_told = file.failure();
+        if (m_tell)
+            m_tell(saveProblemText(m_told));
+    }
+    return false;
+}
+
+QString Persistence::saveProblemText(ProfileFile::Failure why)
+{
+    QString cause;
+    switch (why) {
+    case ProfileFile::Failure::DiskFull:
+        cause = u"ディスクの空きがないため、"_s;
+        break;
+    case ProfileFile::Failure::ReadOnly:
+        cause = u"フォルダーまたはファイルに書き込めないため、"_s;
+        break;
+    case ProfileFile::Failure::TooLarge:
+        cause = u"larkvane.ini が大きすぎて安全に読めないため、"_s;
+        break;
+    case ProfileFile::Failure::Unreadable:
+        cause = u"larkvane.ini を読めないため、"_s;
+        break;
+    case ProfileFile::Failure::None:
+    case ProfileFile::Failure::Other:
+        break;
+    }
+    return cause
+        + u"設定を larkvane.ini に保存できませんでした。このままではタイマーは再起動すると失われます。"
+          u"変更のたびに保存をやり直します。"_s;
+}
+
+QString Persistence::restoreProblemText(ProfileFile::Failure why)
+{
+    const QString after = u"タイマーと設定は初期状態で始まります。ファイルはそのまま残し、上書きしません。"_s;
+    switch (why) {
+    case ProfileFile::Failure::TooLarge:
+        return u"larkvane.ini が大きすぎるため（64 MB 超）、安全に読み込めませんでした。"_s + after;
+    case ProfileFile::Failure::None:
+        return QString();
+    default:
+        return u"larkvane.ini を読み込めませんでした。"_s + after;
+    }
 }
 
 QString Persistence::StoredBookmarks::decode(QByteArrayView bytes) const
@@ -177,8 +229,10 @@ Persistence::StoredBookmarks Persistence::bookmarks(int listBufferSize) const
 
 bool Persistence::saveBookmarks(const QString &count, const QString &list)
 {
-    return ProfileFile(iniPath()).writeAll({
-        { kBookmarkSection, kBookmarkCount, count },
-        { kBookmarkSection, kBookmarkList, list },
-    });
+    ProfileFile file(iniPath());
+    return saved(file,
+        file.writeAll({
+            { kBookmarkSection, kBookmarkCount, count },
+            { kBookmarkSection, kBookmarkList, list },
+        }));
 }

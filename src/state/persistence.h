@@ -1,11 +1,13 @@
 #pragma once
 
+#include "profile_file.h"
 #include "slot_record.h"
 
 #include <QByteArray>
 #include <QString>
 
 #include <array>
+#include <functional>
 
 class StateStore;
 
@@ -37,6 +39,15 @@ public:
     // False when the file could not be written (the old file is left whole).
     bool save();
 
+    // Told, in words for the user, when a save fails: once per cause, and
+    // again after a save has succeeded. Every later change tries again.
+    void setProblemListener(std::function<void(const QString &)> tell) { m_tell = std::move(tell); }
+    // What start-up could not read, in words for the user; empty when the
+    // file was read or there was none.
+    QString restoreProblem() const { return m_restoreProblem; }
+    static QString saveProblemText(ProfileFile::Failure why);
+    static QString restoreProblemText(ProfileFile::Failure why);
+
     // [Bmark] as a reader with a `bufferSize`-byte buffer for the list sees
     // it: the count as text, the list as its stored bytes, and whether those
     // bytes are UTF-8 (else code page 932).
@@ -52,7 +63,12 @@ public:
     bool saveBookmarks(const QString &count, const QString &list);
 
 private:
+    bool saved(const ProfileFile &file, bool ok);
+
     StateStore &m_store;
+    std::function<void(const QString &)> m_tell;
+    ProfileFile::Failure m_told = ProfileFile::Failure::None;
+    QString m_restoreProblem;
     QString m_bootDir;
     const SlotSource *m_slots = nullptr;
 };

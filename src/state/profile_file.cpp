@@ -10,6 +10,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace {
 
@@ -18,42 +19,75 @@ namespace {
 constexpr qint64 kMaxFileSize = 64 * 1024 * 1024;
 
 enum class Loaded { Ok, Missing, Failed };
+using Failure = ProfileFile::Failure;
 
-Loaded load(const QString &path, QByteArray *out)
+Loaded load(const QString &path, QByteArray *out, Failure *why)
 {
     const QFileInfo info(path);
     if (!info.exists())
         return Loaded::Missing;
-    if (!info.isFile() || info.size() > kMaxFileSize)
+    *why = Failure::Unreadable;
+    if (!info.isFile())
         return Loaded::Failed;
+    if (info.size() > kMaxFileSize) {
+        *why = Failure::TooLarge;
+        return Loaded::Failed;
+    }
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return Loaded::Failed;
     *out = f.read(kMaxFileSize + 1);
-    if (f.error() != QFileDevice::NoError || out->size() > kMaxFileSize)
+    if (f.error() != QFileDevice::NoError)
         return Loaded::Failed;
+    if (out->size() > kMaxFileSize) {
+        *why = Failure::TooLarge;
+        return Loaded::Failed;
+    }
+    *why = Failure::None;
     return Loaded::Ok;
+}
+
+// What the system said of the write that failed just now.
+Failure writeFailure(int error)
+{
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: // beyond the size this user may write
+        return Failure::DiskFull;
+    case EROFS:
+    case EACCES:
+    case EPERM:
+        return Failure::ReadOnly;
+    default:
+        return Failure::Other;
+    }
 }
 
 // The old file stays whole until the new one is complete on disk: QSaveFile
 // writes a sibling and renames it over. commit() alone does not notice a full
 // disk in buffered data, so the flush is checked first.
-bool replace(const QString &path, const QByteArray &bytes)
+bool replace(const QString &path, const QByteArray &bytes, Failure *why)
 {
     QSaveFile f(path);
+    errno = 0;
     if (!f.open(QIODevice::WriteOnly)) {
+        *why = writeFailure(errno);
         qCWarning(lcState) << "cannot write" << path << "-" << f.errorString();
         return false;
     }
     if (f.write(bytes) != bytes.size() || !f.flush()) {
+        *why = writeFailure(errno);
         qCWarning(lcState) << "cannot write" << path << "-" << f.errorString();
         f.cancelWriting();
         return false;
     }
     if (!f.commit()) {
+        *why = writeFailure(errno);
         qCWarning(lcState) << "cannot replace" << path << "-" << f.errorString();
         return false;
     }
+    *why = Failure::None;
     return true;
 }
 
@@ -67,7 +101,7 @@ ProfileFile::ProfileFile(QString path)
 ProfileText ProfileFile::snapshot() const
 {
     QByteArray bytes;
-    switch (load(m_path, &bytes)) {
+    switch (load(m_path, &bytes, &m_failure)) {
     case Loaded::Ok:
         qCDebug(lcState) << "read" << m_path << bytes.size() << "bytes";
         break;
@@ -101,7 +135,7 @@ bool ProfileFile::write(const QString &section, const QString &key, const QStrin
 bool ProfileFile::writeAll(const QList<Entry> &entries)
 {
     QByteArray before;
-    const Loaded loaded = load(m_path, &before);
+    const Loaded loaded = load(m_path, &before, &m_failure);
     // A file we cannot read is never replaced by one made from nothing.
     if (loaded == Loaded::Failed) {
         qCWarning(lcState) << "cannot read" << m_path << "- not written over";
@@ -116,7 +150,7 @@ bool ProfileFile::writeAll(const QList<Entry> &entries)
         qCDebug(lcState) << m_path << "already holds these values";
         return true;
     }
-    return replace(m_path, after);
+    return replace(m_path, after, &m_failure);
 }
 
 int ProfileFile::removeInterruptedSaves(const QString &path, const QDateTime &before)

@@ -37,6 +37,17 @@ public:
         QString key;
         QString value;
     };
+    // Why the last read or write of this file failed.
+    enum class Failure {
+        None,
+        TooLarge, // beyond what is safe to read whole: never read, never written over
+        Unreadable,
+        DiskFull,
+        ReadOnly, // a read-only disk, or a folder or file not ours to write
+        Other,
+    };
+    Failure failure() const { return m_failure; }
+
     // One write; false when the file could not be replaced (the old one stays).
     bool write(const QString &section, const QString &key, const QString &value);
     // The file the single writes in this order would have made, in one
@@ -57,4 +68,5 @@ public:
 
 private:
     QString m_path;
+    mutable Failure m_failure = Failure::None;
 };

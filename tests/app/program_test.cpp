@@ -4,13 +4,18 @@
 
 #include "auction_timers.h"
 #include "fake_page_fetcher.h"
+#include "file_faults.h"
+#include "persistence.h"
 #include "program.h"
 #include "settings_fields.h"
 #include "temp_work_dir.h"
 #include "test_platform.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -41,10 +46,12 @@ struct Wired : TestPlatform
     FakePageFetcher *fetcher = nullptr; // the timers' own
     std::unique_ptr<Program> program;
 
-    explicit Wired(const QByteArray &file = {})
+    explicit Wired(const QByteArray &file = {}, qint64 size = 0)
     {
         if (!file.isEmpty())
             dir.write(u"larkvane.ini"_s, file);
+        if (size)
+            QFile(dir.filePath(u"larkvane.ini"_s)).resize(size);
         program = std::make_unique<Program>(platform([this]() -> std::unique_ptr<PageFetcher> {
             auto f = std::make_unique<FakePageFetcher>();
             if (!fetcher)
@@ -89,6 +96,8 @@ private Q_SLOTS:
     void extensionBringsTheAlertAgainAndSnoozes();
     void anEndKeepsTheSettingsDialog();
     void handEditedEndIsArmedAndFollowed();
+    void aFailedSaveIsSaid();
+    void aFileTooLargeIsSaidAtStart();
 };
 
 void ProgramTest::readsFallOnTheirSeconds_data()
@@ -187,6 +196,36 @@ void ProgramTest::handEditedEndIsArmedAndFollowed()
     w.fetcher->answer(pageEnding(noon(15)));
     QCOMPARE(t.endText(), u"26/12/08 12:15"_s);
     QCOMPARE(t.secondsLeft(), 899);
+}
+
+// The timers go on, but not past a restart: the user must hear of it, once.
+void ProgramTest::aFailedSaveIsSaid()
+{
+    Wired w;
+    w.timers().assign(1, { u"品"_s, kUrl, u"26/12/01 10:00"_s }, noon(30));
+    const QString said = Persistence::saveProblemText(ProfileFile::Failure::DiskFull);
+    {
+        DiskFullAfter full(0);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^cannot (write|replace) "_s));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^could not save "_s));
+        QVERIFY(!w.program->persistence().save());
+    }
+    QCoreApplication::processEvents();
+    QCOMPARE(w.messages.texts, QStringList { said });
+    QCOMPARE(w.notifier.notices, QStringList { said });
+    QCOMPARE(w.program->statusLine().text(), said);
+    QVERIFY(said.contains(u"ディスクの空きがない"_s) && said.contains(u"再起動すると失われます"_s));
+}
+
+void ProgramTest::aFileTooLargeIsSaidAtStart()
+{
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^cannot read "_s));
+    Wired w("[Auction_File]\r\ndata1=壺\r\n", 65 * 1024 * 1024);
+    QCoreApplication::processEvents();
+    QCOMPARE(
+        w.messages.texts, QStringList { Persistence::restoreProblemText(ProfileFile::Failure::TooLarge) });
+    QVERIFY(w.timers().timer(1).isFree());
+    QCOMPARE(QFileInfo(w.dir.filePath(u"larkvane.ini"_s)).size(), 65 * 1024 * 1024);
 }
 
 QObject *makeProgramTest()

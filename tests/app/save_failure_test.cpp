@@ -1,6 +1,7 @@
 // A settings file that cannot be written, as seen by the parts of the program
-// that save: each goes on in memory, no one is shown a box for it, every
-// failure is logged once, and the next save that works writes it all.
+// that save: each goes on in memory and shows no box of its own (the word to
+// the user is the wiring's, once per cause), every failure is logged once,
+// and the next save that works writes it all.
 
 #include "auction_timers.h"
 #include "file_faults.h"
