@@ -19,6 +19,9 @@ public:
     // The timer the alert is for: the window shows its count, and a snooze
     // sets its lead, for as long as it holds the item it alerted for.
     virtual void setTimer(const AuctionTimer &timer) = 0;
+    // A newer alert of another slot takes the window: this one's
+    // notification stays, so that each alert is still seen.
+    virtual void keepNotification() = 0;
 };
 
 #define LarkvaneAlertTarget_iid "org.larkvane.AlertTarget"

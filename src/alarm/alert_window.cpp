@@ -154,6 +154,7 @@ void AlertWindow::setTimer(const AuctionTimer &timer)
     m_url = timer.item().url;
     m_title = timer.item().title;
     m_priceLine = priceLine(timer.item());
+    m_slot = timer.number();
     m_left = timer.secondsLeft();
 }
 
@@ -169,14 +170,22 @@ void AlertWindow::present()
         activateWindow();
     if (m_notifier) {
         // The item, for a push that opens its page.
-        const NoticeItem item { m_title, m_url };
+        const NoticeItem item { m_title, m_url, m_slot };
         // The notification also says what the item costs now; the window
         // keeps its own words.
         m_notifier->showAlert(
             m_priceLine.isEmpty() ? m_message->text() : m_message->text() + u"\n"_s + m_priceLine,
-            [window = QPointer<AlertWindow>(this)] {
-                if (window)
+            // Still this window's: as its button. Taken by a newer alert:
+            // the page of its own item all the same.
+            [window = QPointer<AlertWindow>(this), &browser = m_services.browser, url = m_url,
+                slot = m_slot] {
+                if (window && window->m_slot == slot && !window->m_keepNotification) {
                     window->showAuction();
+                    return;
+                }
+                browser.showBrowser();
+                if (!url.isEmpty())
+                    browser.navigate(url);
             },
             item);
     }
@@ -261,8 +270,8 @@ void AlertWindow::closeEvent(QCloseEvent *event)
     // re-created native window neither moves nor shows.
     setWindowFlag(Qt::WindowStaysOnTopHint, false);
     m_boxes.noteClose();
-    if (m_notifier)
-        m_notifier->withdrawAlert();
+    if (m_notifier && !m_keepNotification)
+        m_notifier->withdrawAlert(m_slot);
     event->accept();
     QWidget::closeEvent(event);
 }

@@ -31,6 +31,7 @@ public:
     void setMessage(const QString &text) override;
     void setSnoozeOffer(const QString &text) override;
     void setTimer(const AuctionTimer &timer) override;
+    void keepNotification() override { m_keepNotification = true; }
 
     // Shows the window raised and asking for attention, without taking the
     // keyboard from whatever the user is typing into; on Wayland, which lets
@@ -58,6 +59,8 @@ private:
     // another (or none), the window counts on by itself.
     const AuctionTimer *m_auction = nullptr;
     QString m_priceLine;
+    int m_slot = 0;
+    bool m_keepNotification = false;
     quint64 m_generation = 0;
     QString m_url;
     QString m_title;

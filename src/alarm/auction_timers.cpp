@@ -349,14 +349,24 @@ void AuctionTimers::raiseAlert(AuctionTimer &t)
 {
     const qint64 left = t.m_left;
     // One alert window at a time: the newer alert replaces the older one.
-    if (m_windows.find(kAlertWindow))
+    if (QObject *older = m_windows.find(kAlertWindow)) {
+        if (auto *target = qobject_cast<AlertTarget *>(older); target && m_alertSlot != t.number())
+            target->keepNotification();
         m_windows.close(kAlertWindow);
+    }
+    m_alertSlot = t.number();
 
     const QString sound = m_settings.value(Setting::kSoundFile);
     qCInfo(lcAlarm).nospace().noquote()
         << "slot " << t.number() << " alert, " << left << " s left: 「" << t.m_item.title << "」; sound "
         << (sound.isEmpty() ? u"(none set)"_s : sound);
-    m_sound.play(sound);
+    // Alerts that fall together are one sound: ten at once would only be
+    // cut off by one another.
+    const qint64 now = m_steady();
+    if (m_soundedAtMs < 0 || now - m_soundedAtMs >= kOneSoundMs) {
+        m_sound.play(sound);
+        m_soundedAtMs = now;
+    }
 
     const double minutes = std::floor(double(left) / 60);
     const double seconds = double(left) - minutes * 60;

@@ -122,6 +122,10 @@ private:
     SteadyClock m_steady;
     std::function<bool()> m_watched;
     QList<qint64> m_reminders;
+    int m_alertSlot = 0; // whose alert the window shows, or showed last
+    // Alerts this close after one that sounded are heard as that one.
+    static constexpr qint64 kOneSoundMs = 1000;
+    qint64 m_soundedAtMs = -1;
     std::array<std::unique_ptr<AuctionTimer>, kSlotCount> m_timers;
     ExtensionFollower m_follower;
     QTimer m_wake;

@@ -35,38 +35,44 @@ DBusNotifier::DBusNotifier(QDBusConnection bus, QObject *parent)
     m_bus.connect(QString(), kPath, kInterface, u"NotificationClosed"_s, this, SLOT(onClosed(uint, uint)));
 }
 
-void DBusNotifier::showAlert(const QString &text, std::function<void()> showItem, const NoticeItem &)
+void DBusNotifier::showAlert(const QString &text, std::function<void()> showItem, const NoticeItem &item)
 {
-    m_showItem = std::move(showItem);
-    m_alertWithdrawn = false;
-    send(text, Urgency::Critical, true);
+    Alert &a = m_alerts[item.slot];
+    a.showItem = std::move(showItem);
+    a.withdrawn = false;
+    send(text, Urgency::Critical, item.slot);
 }
 
-void DBusNotifier::withdrawAlert()
+void DBusNotifier::withdrawAlert(int slot)
 {
-    m_showItem = {};
-    // A newer alert closes the older window just before it comes: its
-    // notification should take the older one's place, not follow its close.
-    QTimer::singleShot(0, this, [this, seq = m_alertSeq] {
-        if (seq != m_alertSeq)
+    if (!m_alerts.contains(slot))
+        return;
+    m_alerts[slot].showItem = {};
+    // A newer alert of the slot closes its older window just before it
+    // comes: its notification should take the older one's place, not follow
+    // its close.
+    QTimer::singleShot(0, this, [this, slot, seq = m_alerts[slot].seq] {
+        Alert &a = m_alerts[slot];
+        if (seq != a.seq)
             return;
-        m_alertWithdrawn = true;
-        if (m_alertId)
-            close(std::exchange(m_alertId, 0));
+        a.withdrawn = true;
+        if (a.id)
+            close(std::exchange(a.id, 0));
     });
 }
 
 void DBusNotifier::showNotice(const QString &text, const NoticeItem &)
 {
-    send(text, Urgency::Normal, false);
+    send(text, Urgency::Normal, -1);
 }
 
-void DBusNotifier::send(const QString &text, Urgency urgency, bool alert)
+void DBusNotifier::send(const QString &text, Urgency urgency, int alertSlot)
 {
-    const int seq = alert ? ++m_alertSeq : 0;
-    whenServerKnown([this, text, urgency, alert, seq] {
-        if (alert && seq != m_alertSeq)
-            return; // a newer alert is already on its way
+    const bool alert = alertSlot >= 0;
+    const int seq = alert ? ++m_alerts[alertSlot].seq : 0;
+    whenServerKnown([this, text, urgency, alert, alertSlot, seq] {
+        if (alert && seq != m_alerts[alertSlot].seq)
+            return; // a newer alert of the slot is already on its way
         // Titles come from pages; a server that reads markup must not take
         // a "<" in one for a tag.
         const QString body = m_markup.value_or(false) ? text.toHtmlEscaped() : text;
@@ -77,11 +83,11 @@ void DBusNotifier::send(const QString &text, Urgency urgency, bool alert)
         const QStringList actions
             = alert ? QStringList { u"default"_s, kShowItem, u"show-item"_s, kShowItem } : QStringList();
         const QDBusMessage message = call(u"Notify"_s,
-            { u"Larkvane"_s, alert ? m_alertId : 0u, u"larkvane"_s, u"Larkvane"_s, body, actions, hints,
-                alert ? 0 : -1 });
+            { u"Larkvane"_s, alert ? m_alerts[alertSlot].id : 0u, u"larkvane"_s, u"Larkvane"_s, body, actions,
+                hints, alert ? 0 : -1 });
         auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message, kCallTimeoutMs), this);
         connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, alert, seq](QDBusPendingCallWatcher *w) {
+            [this, alert, alertSlot, seq](QDBusPendingCallWatcher *w) {
                 w->deleteLater();
                 const QDBusPendingReply<uint> reply = *w;
                 if (reply.isError()) {
@@ -92,13 +98,15 @@ void DBusNotifier::send(const QString &text, Urgency urgency, bool alert)
                                   << "shown";
                 if (!alert)
                     return;
-                if (seq != m_alertSeq || m_alertWithdrawn) {
-                    // Its window closed, or a newer alert went out, before this answer came.
-                    if (reply.value() != m_alertId)
+                Alert &a = m_alerts[alertSlot];
+                if (seq != a.seq || a.withdrawn) {
+                    // Its window closed, or a newer alert of the slot went
+                    // out, before this answer came.
+                    if (reply.value() != a.id)
                         close(reply.value());
                     return;
                 }
-                m_alertId = reply.value();
+                a.id = reply.value();
             });
     });
 }
@@ -152,14 +160,23 @@ void DBusNotifier::close(uint id)
 
 void DBusNotifier::onActionInvoked(uint id, const QString &key)
 {
-    if (id != m_alertId || !m_alertId || (key != u"default"_s && key != u"show-item"_s) || !m_showItem)
+    if (!id || (key != u"default"_s && key != u"show-item"_s))
         return;
-    qCInfo(lcDesktop) << "the alert notification asks to show its item";
-    m_showItem();
+    for (auto it = m_alerts.begin(); it != m_alerts.end(); ++it) {
+        if (it->id != id || !it->showItem)
+            continue;
+        qCInfo(lcDesktop) << "the alert notification of slot" << it.key() << "asks to show its item";
+        // A copy: showing the item may close its window, and that the entry.
+        const std::function<void()> show = it->showItem;
+        show();
+        return;
+    }
 }
 
 void DBusNotifier::onClosed(uint id, uint)
 {
-    if (id == m_alertId)
-        m_alertId = 0;
+    for (Alert &a : m_alerts) {
+        if (id && a.id == id)
+            a.id = 0;
+    }
 }

@@ -21,7 +21,7 @@ public:
     explicit DBusNotifier(QDBusConnection bus = QDBusConnection::sessionBus(), QObject *parent = nullptr);
 
     void showAlert(const QString &text, std::function<void()> showItem, const NoticeItem &item = {}) override;
-    void withdrawAlert() override;
+    void withdrawAlert(int slot) override;
     void showNotice(const QString &text, const NoticeItem &item = {}) override;
 
 private Q_SLOTS:
@@ -30,7 +30,7 @@ private Q_SLOTS:
 
 private:
     enum class Urgency : uchar { Normal = 1, Critical = 2 };
-    void send(const QString &text, Urgency urgency, bool alert);
+    void send(const QString &text, Urgency urgency, int alertSlot);
     void whenServerKnown(std::function<void()> then);
     void noServer(const QString &why);
     void close(uint id);
@@ -42,10 +42,14 @@ private:
     QList<std::function<void()>> m_waiting;
     bool m_saidNoServer = false;
 
-    // The alert's notification: its id once the server has given it, and
-    // whether its window closed before that.
-    uint m_alertId = 0;
-    int m_alertSeq = 0;
-    bool m_alertWithdrawn = false;
-    std::function<void()> m_showItem;
+    // Each slot's alert notification: its id once the server has given it,
+    // and whether its window closed before that.
+    struct Alert
+    {
+        uint id = 0;
+        int seq = 0;
+        bool withdrawn = false;
+        std::function<void()> showItem;
+    };
+    QHash<int, Alert> m_alerts;
 };

@@ -15,9 +15,9 @@ void DesktopAndRemoteNotifier::showAlert(
     m_remote.send({ RemoteNotice::Kind::Alert, text, item.title, item.url });
 }
 
-void DesktopAndRemoteNotifier::withdrawAlert()
+void DesktopAndRemoteNotifier::withdrawAlert(int slot)
 {
-    m_desktop.withdrawAlert();
+    m_desktop.withdrawAlert(slot);
 }
 
 void DesktopAndRemoteNotifier::showNotice(const QString &text, const NoticeItem &item)

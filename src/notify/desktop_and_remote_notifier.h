@@ -12,7 +12,7 @@ public:
     DesktopAndRemoteNotifier(DesktopNotifier &desktop, RemoteNotifier &remote);
 
     void showAlert(const QString &text, std::function<void()> showItem, const NoticeItem &item = {}) override;
-    void withdrawAlert() override;
+    void withdrawAlert(int slot) override;
     void showNotice(const QString &text, const NoticeItem &item = {}) override;
 
 private:

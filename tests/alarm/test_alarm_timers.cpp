@@ -37,6 +37,7 @@ public:
     {
         m_log << u"timer "_s + QString::number(timer.number());
     }
+    void keepNotification() override { }
 
 private:
     QString m_name;
@@ -175,10 +176,10 @@ void TestAlarmTimers::step_data()
         << w + u"arm3=0 infotime=30 open=frmVersion,frmMessage,frmConf,frmAlarm"_s << u"s"_s << endCloses
         << u""_s << u""_s;
     QTest::newRow("negative total") << w + u"arm3=-86400 infotime=30"_s << u"s"_s << u""_s << u""_s << u""_s;
-    QTest::newRow("two slots in one second: the later replaces")
+    QTest::newRow("two slots in one second: the later replaces, one sound")
         << w + u"arm3=100 arm5=100 infotime=30"_s << u"s70"_s
         << alert(u" 0"_s, u" 30"_s, u"T3"_s, 3, u" 15"_s) + u"|close frmMessage|"_s
-            + alert(u" 0"_s, u" 30"_s, u"T5"_s, 5, u" 15"_s)
+            + alert(u" 0"_s, u" 30"_s, u"T5"_s, 5, u" 15"_s).mid(u"sound w.wav|"_s.size())
         << u"ﾀｲﾏｰ3: 30秒　☆ﾀｲﾏｰ5: 30秒　☆"_s << u"3,5"_s;
     QTest::newRow("snooze at the time left ends silently")
         << w + u"infotime=120 arm3=100"_s << u"s70 own3=30 s30"_s << u""_s << u""_s << u""_s;

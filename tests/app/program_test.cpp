@@ -97,6 +97,7 @@ private Q_SLOTS:
     void anEndKeepsTheSettingsDialog();
     void handEditedEndIsArmedAndFollowed();
     void aFailedSaveIsSaid();
+    void tenAlertsAtOnceAreTenNotifications();
     void aFileTooLargeIsSaidAtStart();
 };
 
@@ -196,6 +197,25 @@ void ProgramTest::handEditedEndIsArmedAndFollowed()
     w.fetcher->answer(pageEnding(noon(15)));
     QCOMPARE(t.endText(), u"26/12/08 12:15"_s);
     QCOMPARE(t.secondsLeft(), 899);
+}
+
+// Each alert is seen, though one window and one sound serve them all.
+void ProgramTest::tenAlertsAtOnceAreTenNotifications()
+{
+    Wired w;
+    w.program->store().setValue(Setting::kLeadSeconds, u"60"_s);
+    for (int n = 1; n <= kSlotCount; ++n)
+        w.timers().assign(n, { u"品"_s + QString::number(n), kUrl + QString::number(n), u"N/A"_s }, noon(2));
+    while (w.notifier.alerts.size() < kSlotCount && w.clock.now() < noon(2))
+        w.wake();
+    QCOMPARE(w.clock.now(), noon(1));
+    QCOMPARE(w.notifier.alerts.size(), kSlotCount);
+    QCOMPARE(w.notifier.shown.size(), kSlotCount);
+    QCOMPARE(w.sound.played.size(), 1);
+    QVERIFY(w.window(u"frmMessage"_s));
+    // Each one shows its own item.
+    w.notifier.shown[3]();
+    QCOMPARE(w.browser.navigated.last(), kUrl + u"3"_s);
 }
 
 // The timers go on, but not past a restart: the user must hear of it, once.

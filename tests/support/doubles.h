@@ -9,6 +9,7 @@
 #include "sound_player.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QStringList>
 
 #include <functional>
@@ -96,14 +97,16 @@ public:
 class NotificationRecorder final : public DesktopNotifier
 {
 public:
-    void showAlert(const QString &text, std::function<void()> showItem, const NoticeItem & = {}) override
+    void showAlert(const QString &text, std::function<void()> showItem, const NoticeItem &item = {}) override
     {
         alerts << text;
-        this->showItem = std::move(showItem);
+        shown[item.slot] = std::move(showItem);
+        this->showItem = shown[item.slot];
     }
-    void withdrawAlert() override
+    void withdrawAlert(int slot) override
     {
         ++withdrawn;
+        shown.remove(slot);
         showItem = {};
     }
     void showNotice(const QString &text, const NoticeItem & = {}) override { notices << text; }
@@ -111,7 +114,8 @@ public:
     QStringList alerts;
     QStringList notices;
     int withdrawn = 0;
-    std::function<void()> showItem; // the alert's action, while it is shown
+    std::function<void()> showItem; // the latest alert's action, while it is shown
+    QHash<int, std::function<void()>> shown; // each slot's alert still shown, by slot
 };
 
 class InhibitorRecorder final : public SleepInhibitor
