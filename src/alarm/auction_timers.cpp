@@ -463,7 +463,27 @@ void AuctionTimers::takeReading(int n, quint64 generation, const QString &url, c
         return;
     }
     const QUrl pageUrl(url);
-    const PageReading page = readFetchedPage(m_clock, pageUrl, result);
+    const QDate today = m_clock.now(pageUrl.host()).toOffsetFromUtc(kJapanOffsetSeconds).date();
+    m_reader.read(pageUrl, result, today,
+        [this, n, generation, pageUrl](const FetchResult &read, const PageReading &page) {
+            takePage(n, generation, pageUrl, read, page);
+        });
+}
+
+void AuctionTimers::takePage(
+    int n, quint64 generation, const QUrl &pageUrl, const FetchResult &result, const PageReading &page)
+{
+    AuctionTimer &t = at(n);
+    if (m_reader.onWorker()) {
+        // Read meanwhile on the reader's thread: the count went on.
+        step(t);
+        if (!t.isArmed() || t.generation() != generation) {
+            qCInfo(lcAlarm).nospace() << "slot " << n << ": page not used, the slot changed meanwhile";
+            plan();
+            return;
+        }
+    }
+    learnServiceTime(m_clock, pageUrl, result, page);
     bool save = false;
     // An item registered from a list, which gives no start, takes its page's.
     if (t.m_item.start == u"N/A"_s && !page.start.isEmpty() && page.start != u"N/A"_s) {
@@ -527,7 +547,7 @@ qint64 AuctionTimers::secondsToNextMoment(const AuctionTimer &t) const
     if (isWholeLead(lead) && lead < double(left))
         steps = std::min(steps, left - qint64(lead));
     for (const qint64 r : m_reminders) {
-        if (r<left &&double(r)> lead && !t.m_reminded.contains(r))
+        if (!t.m_reminded.contains(r) && lead < double(r) && r < left)
             steps = std::min(steps, left - r);
     }
     if (const qint64 read = m_follower.secondsToNextRead(t); read > 0)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "auction_timer.h"
+#include "background_page_reader.h"
 #include "extension_follower.h"
 #include "persistence.h"
 #include "slot_record.h"
@@ -87,6 +88,10 @@ public:
     // The reminder's own words: "1日", "3時間", "10分".
     static QString reminderText(qint64 seconds);
 
+    // Reads the slots' pages on a thread of their own (the program does;
+    // tests on driven clocks read them at once).
+    void setReadOnWorker(bool on) { m_reader.setOnWorker(on); }
+
     SlotRecord slotRecord(int n) const override;
 
 Q_SIGNALS:
@@ -106,6 +111,8 @@ private:
     void takePrices(AuctionTimer &t, const PageReading &page, bool ended);
     void end(AuctionTimer &t);
     void takeReading(int n, quint64 generation, const QString &url, const FetchResult &result);
+    void takePage(
+        int n, quint64 generation, const QUrl &pageUrl, const FetchResult &result, const PageReading &page);
     qint64 secondsToNextMoment(const AuctionTimer &t) const;
     qint64 nextDueMs(const AuctionTimer &t) const;
     void plan();
@@ -129,4 +136,7 @@ private:
     std::array<std::unique_ptr<AuctionTimer>, kSlotCount> m_timers;
     ExtensionFollower m_follower;
     QTimer m_wake;
+    // Pages are read here, or on a thread of their own where set; first to
+    // go, so that no reading comes back to a half-gone set of timers.
+    BackgroundPageReader m_reader;
 };

@@ -2,6 +2,7 @@
 
 #include "app_icon.h"
 #include "auction_timers.h"
+#include "background_page_reader.h"
 #include "browser_process.h"
 #include "clock.h"
 #include "dbus_notifier.h"
@@ -104,6 +105,8 @@ int main(int argc, char *argv[])
     // The desktop's notifications reach the user with any tray or none.
     DBusNotifier notifier;
     DBusSleepInhibitor inhibitor;
+    // Pages, however large, are read beside the countdown, not in it.
+    BackgroundPageReader::setWorkersByDefault(true);
     Program program(
         { machineClock, &AuctionTimers::bootClockMs, &SleepGuard::awakeClockMs, messages, sound, files,
             browser, notifier, inhibitor, [] { return std::make_unique<NetworkPageFetcher>(); } },

@@ -7,6 +7,7 @@ add_library(larkvane_pages STATIC
   page_recognizer.cpp page_recognizer.h
   price_reader.cpp price_reader.h
   service_time.cpp service_time.h
+  background_page_reader.cpp background_page_reader.h
 )
 target_include_directories(larkvane_pages PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(larkvane_pages PUBLIC larkvane_core Qt6::Core Qt6::Network)

@@ -4,6 +4,7 @@
 #include "page_fetcher.h"
 #include "service_clock.h"
 #include "service_time.h"
+#include "time_text.h"
 
 #include <QUrl>
 
@@ -70,6 +71,7 @@ bool PageWatcher::givesTimes() const
 
 void PageWatcher::forget()
 {
+    ++m_page;
     m_reading.reset();
 }
 
@@ -85,6 +87,7 @@ void PageWatcher::documentComplete(bool topLevel, const QString &url)
     // read always belongs to the page now shown, never to the one before it.
     if (m_pending)
         m_fetcher.cancel(std::exchange(m_pending, 0));
+    ++m_page;
     m_reading.reset();
     Q_EMIT timerMenuEnabled(false);
     if (!isFetched(address)) {
@@ -100,10 +103,17 @@ void PageWatcher::documentComplete(bool topLevel, const QString &url)
                               << "could not be read again:" << result.error << "- the timer menu stays off";
             return;
         }
-        const PageReading reading = readFetchedPage(m_clock, pageUrl, result);
-        qCInfo(lcBrowser).noquote() << "page" << pageUrl.toDisplayString() << "read:" << described(reading);
-        m_reading = reading;
-        if (reading.complete)
-            Q_EMIT timerMenuEnabled(givesTimes());
+        const QDate today = m_clock.now(pageUrl.host()).toOffsetFromUtc(kJapanOffsetSeconds).date();
+        m_reader.read(pageUrl, result, today,
+            [this, pageUrl, page = m_page](const FetchResult &read, const PageReading &reading) {
+                if (page != m_page)
+                    return; // another page is shown now
+                learnServiceTime(m_clock, pageUrl, read, reading);
+                qCInfo(lcBrowser).noquote()
+                    << "page" << pageUrl.toDisplayString() << "read:" << described(reading);
+                m_reading = reading;
+                if (reading.complete)
+                    Q_EMIT timerMenuEnabled(givesTimes());
+            });
     });
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "background_page_reader.h"
 #include "page_recognizer.h"
 
 #include <QObject>
@@ -47,5 +48,8 @@ private:
     ServiceClock &m_clock;
     PageFetcher &m_fetcher;
     quint64 m_pending = 0;
+    // Which page is shown: a reading of an earlier one is let go.
+    quint64 m_page = 0;
     std::optional<PageReading> m_reading;
+    BackgroundPageReader m_reader;
 };

@@ -88,6 +88,7 @@ private Q_SLOTS:
     void bidsAndTheResult();
     void remindersOnTheirSeconds_data();
     void remindersOnTheirSeconds();
+    void readOnAThreadOfItsOwn();
 };
 
 void TestAlarmFollower::readsOnTheWayToTheEnd_data()
@@ -460,6 +461,28 @@ void TestAlarmFollower::remindersOnTheirSeconds()
     QCOMPARE(f.t.sound.played.size(), 1);
     // Asleep in between: a wake for each read and each moment, not per second.
     QVERIFY2(wakes < 40, qPrintable(QString::number(wakes)));
+}
+
+// As the program reads: the count does not wait for the page, and what the
+// page says arrives all the same.
+void TestAlarmFollower::readOnAThreadOfItsOwn()
+{
+    Fixture f;
+    f.t.timers.setReadOnWorker(true);
+    f.t.pass();
+    QByteArray big(8 * 1024 * 1024, ' ');
+    f.t.fetcher.answer(FakePageFetcher::page(big + itemPage(u"2026-08-02T23:08:33+09:00"_s) + big));
+    QCOMPARE(f.t.timers.timer(1).endText(), u"26/08/02 23:03"_s); // not read yet
+    QTRY_COMPARE(f.t.timers.timer(1).endText(), u"26/08/02 23:08"_s);
+    QCOMPARE(f.left(), 899);
+    // A slot cleared while its page is read takes nothing from it.
+    for (const int asked = f.requests(); f.requests() == asked;)
+        f.t.pass();
+    f.t.fetcher.answer(FakePageFetcher::page(itemPage(u"2026-08-02T23:18:33+09:00"_s)));
+    f.t.timers.clear(1);
+    QTest::qWait(200);
+    QVERIFY(f.t.timers.timer(1).isFree());
+    QCOMPARE(f.t.timers.timer(1).endText(), QString());
 }
 
 QTEST_GUILESS_MAIN(TestAlarmFollower)
