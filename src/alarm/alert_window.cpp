@@ -152,7 +152,7 @@ void AlertWindow::setTimer(const AuctionTimer &timer)
     m_auction = &timer;
     m_generation = timer.generation();
     m_url = timer.item().url;
-    m_title = timer.item().title;
+    m_title = timer.item().displayName();
     m_priceLine = priceLine(timer.item());
     m_slot = timer.number();
     m_left = timer.secondsLeft();

@@ -1,5 +1,6 @@
 #include "auction_timer.h"
 
+#include "display_text.h"
 #include "numeric.h"
 #include "settings_fields.h"
 #include "state_store.h"
@@ -15,6 +16,11 @@ QString AuctionItem::auctionId() const
 {
     const QString path = QUrl(url).path();
     return path.section(u'/', -1, -1, QString::SectionSkipEmpty);
+}
+
+QString AuctionItem::displayName() const
+{
+    return displayText(title, auctionId());
 }
 
 bool AuctionItem::isOnTheWeb() const

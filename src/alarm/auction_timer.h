@@ -24,6 +24,9 @@ struct AuctionItem
 
     // The auction's id, the last part of its page's path ("x123456789").
     QString auctionId() const;
+    // The title as the windows and notifications show it (the auction id
+    // where it has nothing visible); the title itself stays as read.
+    QString displayName() const;
     // Only a page on the web can be read again for the end it really has.
     bool isOnTheWeb() const;
 };

@@ -37,6 +37,8 @@ QDateTime storedEnd(const QString &text)
     return parts.isValid() ? japanDateTime(parts.date, parts.time) : QDateTime();
 }
 
+constexpr qsizetype kStoredTitleChars = 255;
+
 } // namespace
 
 qint64 AuctionTimers::bootClockMs()
@@ -206,6 +208,9 @@ void AuctionTimers::assign(int n, const AuctionItem &item, const QDateTime &end)
     AuctionTimer &t = at(n);
     const QDateTime now = m_clock.now(QUrl(item.url).host());
     t.m_item = item;
+    // The file keeps 255 bytes of it, never fewer characters than this: a
+    // page's megabyte of title would only weigh on every window showing it.
+    t.m_item.title.truncate(kStoredTitleChars);
     t.m_end = end;
     t.m_endText = timeText(end);
     t.m_ownLead.clear();
@@ -371,7 +376,7 @@ void AuctionTimers::raiseAlert(AuctionTimer &t)
     const double minutes = std::floor(double(left) / 60);
     const double seconds = double(left) - minutes * 60;
     const QString message = u"あと、およそ"_s + signedForm(minutes) + u"分 "_s + signedForm(seconds)
-        + u"秒で 「"_s + t.m_item.title + u"」 の入札が終了します。"_s;
+        + u"秒で 「"_s + t.m_item.displayName() + u"」 の入札が終了します。"_s;
 
     if (auto *target = qobject_cast<AlertTarget *>(m_windows.ensure(kAlertWindow))) {
         target->setMessage(message);
@@ -395,8 +400,8 @@ void AuctionTimers::remind(AuctionTimer &t, qint64 before)
         if (t.m_left < r - 60)
             continue;
         const QString price = priceLine(t.m_item);
-        const QString text = u"「"_s + t.m_item.title + u"」の終了まであと "_s + reminderText(r) + u"です"_s
-            + (price.isEmpty() ? QString() : u"（"_s + price + u"）"_s) + u"。"_s;
+        const QString text = u"「"_s + t.m_item.displayName() + u"」の終了まであと "_s + reminderText(r)
+            + u"です"_s + (price.isEmpty() ? QString() : u"（"_s + price + u"）"_s) + u"。"_s;
         qCInfo(lcAlarm).nospace().noquote()
             << "slot " << t.number() << " reminder, " << t.m_left << " s left: " << text;
         Q_EMIT notice(text, t.number());
@@ -416,7 +421,7 @@ void AuctionTimers::takePrices(AuctionTimer &t, const PageReading &page, bool en
     if (item.price != price || item.bids != bids)
         qCInfo(lcAlarm).nospace() << "slot " << t.number() << ": " << item.price << " yen, " << item.bids
                                   << " bids";
-    const QString title = u"「"_s + item.title + u"」"_s;
+    const QString title = u"「"_s + item.displayName() + u"」"_s;
     if (ended) {
         if (item.bids == 0)
             Q_EMIT notice(title + u"は入札なしで終了しました。"_s, t.number());

@@ -67,7 +67,7 @@ void SleepGuard::onEnded(int n)
     if (end.atMs >= 0 && m_boot() - end.atMs > kLateEndMs && sleptMs() - end.sleptMs > kLateEndMs) {
         qCInfo(lcAlarm).nospace() << "slot " << n << ": its end passed while the machine slept";
         m_notifier.showNotice(
-            u"スリープ中に「"_s + m_timers.timer(n).item().title + u"」が終了時刻を過ぎました。"_s,
+            u"スリープ中に「"_s + m_timers.timer(n).item().displayName() + u"」が終了時刻を過ぎました。"_s,
             { m_timers.timer(n).item().title, m_timers.timer(n).item().url });
     }
     review();

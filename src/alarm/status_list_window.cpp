@@ -303,7 +303,7 @@ void StatusListWindow::fill()
         box->setCursorPosition(0);
     };
     for (int n = 1; n <= kSlotCount; ++n)
-        put(m_rows[n - 1].title, timers.timer(n).item().title);
+        put(m_rows[n - 1].title, timers.timer(n).item().displayName());
     for (int n = 1; n <= kSlotCount; ++n)
         put(m_rows[n - 1].listed, timers.timer(n).item().start);
     for (int n = 1; n <= kSlotCount; ++n)

@@ -1,5 +1,6 @@
 #include "dbus_notifier.h"
 
+#include "display_text.h"
 #include "log.h"
 
 #include <QDBusMessage>
@@ -74,8 +75,10 @@ void DBusNotifier::send(const QString &text, Urgency urgency, int alertSlot)
         if (alert && seq != m_alerts[alertSlot].seq)
             return; // a newer alert of the slot is already on its way
         // Titles come from pages; a server that reads markup must not take
-        // a "<" in one for a tag.
-        const QString body = m_markup.value_or(false) ? text.toHtmlEscaped() : text;
+        // a "<" in one for a tag, and some (dunst as it is set up out of the
+        // box) read it without saying so: there the characters become their
+        // full-width look-alikes, which no server reads as markup.
+        const QString body = m_markup.value_or(false) ? text.toHtmlEscaped() : withoutMarkup(text);
         QVariantMap hints { { u"urgency"_s, QVariant::fromValue(uchar(urgency)) },
             { u"desktop-entry"_s, u"larkvane"_s } };
         // "default" is a click on the notification itself; servers that draw
