@@ -21,6 +21,9 @@ const QString kSound = u"Sound_File"_s;
 const QString kSlotSection = u"Auction_File"_s;
 const QString kNotifySection = u"Notify"_s;
 const QString kBookmarkSection = u"Bmark"_s;
+// Every value but the bookmark list is read into a buffer of this many
+// bytes, and written no longer than it will be read.
+constexpr int kValueBuffer = 256;
 const QString kBookmarkCount = u"dt_len"_s;
 const QString kBookmarkList = u"datatxt"_s;
 
@@ -109,7 +112,7 @@ Persistence::Slots Persistence::restore()
     const ProfileText file = profile.snapshot();
     m_restoreProblem = restoreProblemText(profile.failure());
     for (const SettingKey &k : settingKeys()) {
-        const QString read = file.text(k.section, k.key, 256);
+        const QString read = file.text(k.section, k.key, kValueBuffer);
         m_store.setValue(k.field, k.fix ? k.fix(read, m_bootDir) : read);
     }
     qCInfo(lcState).nospace().noquote()
@@ -120,7 +123,7 @@ Persistence::Slots Persistence::restore()
 
     // [Notify]: a file from before it has none, and its empty fields mean off.
     for (const QString &field : Setting::notifyFields()) {
-        if (const QString text = file.text(kNotifySection, field, 256); !text.isEmpty())
+        if (const QString text = file.text(kNotifySection, field, kValueBuffer); !text.isEmpty())
             m_store.setValue(field, text);
     }
 
@@ -128,10 +131,10 @@ Persistence::Slots Persistence::restore()
     for (int n = 1; n <= kSlotCount; ++n) {
         const QString number = QString::number(n);
         // A slot without a title is free: its other keys are not read.
-        if (file.text(kSlotSection, u"data"_s + number, 256).isEmpty())
+        if (file.text(kSlotSection, u"data"_s + number, kValueBuffer).isEmpty())
             continue;
         for (const SlotKey &k : slotKeys())
-            slots[n - 1].*k.part = file.text(kSlotSection, k.key + number, 256);
+            slots[n - 1].*k.part = file.text(kSlotSection, k.key + number, kValueBuffer);
     }
     return slots;
 }
@@ -140,12 +143,12 @@ bool Persistence::save()
 {
     QList<ProfileFile::Entry> entries;
     for (const SettingKey &k : settingKeys())
-        entries.append({ k.section, k.key, m_store.value(k.field) });
+        entries.append({ k.section, k.key, m_store.value(k.field), kValueBuffer });
     for (int n = 1; n <= kSlotCount; ++n) {
         const SlotRecord slot = m_slots ? m_slots->slotRecord(n) : SlotRecord();
         for (const SlotKey &k : slotKeys())
-            entries.append(
-                { kSlotSection, k.key + QString::number(n), slot.isFree() ? QString() : slot.*k.part });
+            entries.append({ kSlotSection, k.key + QString::number(n),
+                slot.isFree() ? QString() : slot.*k.part, kValueBuffer });
     }
     // [Notify] once anything is set in it, so that a file that never had it
     // stays as it was; the dialog writes 0 or 1 for each channel, so a
@@ -154,7 +157,7 @@ bool Persistence::save()
     if (std::any_of(
             notify.begin(), notify.end(), [this](const QString &f) { return !m_store.value(f).isEmpty(); }))
         for (const QString &field : notify)
-            entries.append({ kNotifySection, field, m_store.value(field) });
+            entries.append({ kNotifySection, field, m_store.value(field), kValueBuffer });
     ProfileFile file(iniPath());
     return saved(file, file.writeAll(entries));
 }
@@ -223,7 +226,7 @@ QString Persistence::StoredBookmarks::decode(QByteArrayView bytes) const
 Persistence::StoredBookmarks Persistence::bookmarks(int listBufferSize) const
 {
     const ProfileText ini = ProfileFile(iniPath()).snapshot();
-    return { ini.text(kBookmarkSection, kBookmarkCount, 256),
+    return { ini.text(kBookmarkSection, kBookmarkCount, kValueBuffer),
         ini.value(kBookmarkSection, kBookmarkList, listBufferSize), ini.isUtf8() };
 }
 
@@ -232,7 +235,7 @@ bool Persistence::saveBookmarks(const QString &count, const QString &list)
     ProfileFile file(iniPath());
     return saved(file,
         file.writeAll({
-            { kBookmarkSection, kBookmarkCount, count },
+            { kBookmarkSection, kBookmarkCount, count, kValueBuffer },
             { kBookmarkSection, kBookmarkList, list },
         }));
 }

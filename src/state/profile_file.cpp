@@ -143,7 +143,7 @@ bool ProfileFile::writeAll(const QList<Entry> &entries)
     }
     ProfileText text(before);
     for (const Entry &e : entries)
-        text.set(e.section, e.key, e.value);
+        text.set(e.section, e.key, e.readBuffer > 0 ? text.fitted(e.value, e.readBuffer) : e.value);
     const QByteArray after = text.contents();
     // Saves come after every change; most change nothing on disk.
     if (loaded == Loaded::Ok && after == before) {

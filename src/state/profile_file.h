@@ -36,6 +36,9 @@ public:
         QString section;
         QString key;
         QString value;
+        // The buffer its reader has: a longer value is cut, whole
+        // characters only, to what that reader would get back. 0: any.
+        int readBuffer = 0;
     };
     // Why the last read or write of this file failed.
     enum class Failure {

@@ -239,6 +239,14 @@ QString ProfileText::decode(QByteArrayView bytes, bool utf8)
     return decodeAs(bytes, utf8);
 }
 
+QString ProfileText::fitted(const QString &text, int bufferSize) const
+{
+    const QByteArray bytes = encode(text);
+    const qsizetype max = std::max(bufferSize - 1, 0);
+    const qsizetype kept = m_utf8 ? utf8PrefixLength(bytes, max) : Cp932::safePrefixLength(bytes, max);
+    return kept == bytes.size() ? text : decode(bytes.first(kept));
+}
+
 QByteArray ProfileText::encode(QStringView text) const
 {
     return encodeAs(text, m_utf8);

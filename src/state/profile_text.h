@@ -40,6 +40,9 @@ public:
     QString decode(QByteArrayView bytes) const;
     static QString decode(QByteArrayView bytes, bool utf8);
     QByteArray encode(QStringView text) const;
+    // As much of `text` as a read into a `bufferSize`-byte buffer gives
+    // back from this file.
+    QString fitted(const QString &text, int bufferSize) const;
 
     // What one write of the key makes of the file.
     void set(const QString &section, const QString &key, const QString &value);

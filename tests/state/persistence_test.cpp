@@ -181,6 +181,29 @@ private Q_SLOTS:
         QCOMPARE(slots[0].title, u"x"_s + QString(127, u'あ'));
     }
 
+    // A value is written no longer than it will be read, in either encoding.
+    void longValuesAreWrittenAsTheyWillBeRead()
+    {
+        for (const QByteArray &mark : { QByteArray(), QByteArray("\xEF\xBB\xBF") }) {
+            TempWorkDir dir;
+            dir.write(u"larkvane.ini"_s, mark + "[pref]\r\n");
+            StateStore store;
+            Persistence p(store, dir.path());
+            SlotTable slots;
+            slots.records = p.restore();
+            slots.records[0] = { u"x"_s + QString(100000, u'あ'), u"N/A"_s, u"26/12/09 10:00"_s,
+                u"http://x/"_s + QString(300, u'w'), QString() };
+            p.setSlotSource(&slots);
+            QVERIFY(p.save());
+            const QByteArray saved = dir.read(u"larkvane.ini"_s);
+            QVERIFY2(saved.size() < 4000, QByteArray::number(saved.size()).constData());
+            StateStore again;
+            const Persistence::Slots back = restoreFrom(dir, again, saved);
+            QCOMPARE(back[0].title, u"x"_s + QString(127, u'あ'));
+            QCOMPARE(back[0].url, u"http://x/"_s + QString(246, u'w'));
+        }
+    }
+
     // As a Windows editor saves it: UTF-8 behind its byte order mark.
     void utf8FileKeepsItsEncoding()
     {
