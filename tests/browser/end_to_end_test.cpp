@@ -28,6 +28,7 @@ namespace {
 
 using TestPages::todaysPage;
 
+const QString kItemUrl = u"http://auctions.yahoo.co.jp/item"_s;
 const QString kTodaysUrl = u"http://auctions.yahoo.co.jp/jp/auction/x1000000001"_s;
 
 } // namespace
@@ -60,14 +61,6 @@ class EndToEndTest : public QObject
         steadyMs += 1000;
         timers().runDue();
         QTest::qWait(30);
-    }
-
-    // Pages of the loopback server are asked for directly or, by a client
-    // that sends everything through the proxy, by their whole address.
-    void serve(const QString &path, const QByteArray &body, const QByteArray &type)
-    {
-        server.setPage(path, body, type);
-        server.setPage(server.url(path).toString(), body, type);
     }
 
     BrowserWindow *web() const { return link->browser->window(); }
@@ -114,7 +107,7 @@ private Q_SLOTS:
         QNetworkProxy::setApplicationProxy(
             QNetworkProxy(QNetworkProxy::HttpProxy, u"127.0.0.1"_s, server.port()));
         // As the service serves it: EUC-JP, the title marker in the title.
-        serve(u"/item"_s,
+        server.setPage(kItemUrl,
             TestPages::yahooEucPage(
                 u"12月 1日 10時 0分"_s, u"12月 8日 12時 5分"_s, u"ノートパソコン - Yahoo!オークション"_s),
             "text/html; charset=EUC-JP");
@@ -125,10 +118,10 @@ private Q_SLOTS:
 
     void itemPageRegistersAndCounts()
     {
-        const QString url = server.url(u"/item"_s).toString();
+        const QString url = kItemUrl;
         QVERIFY(loadAndWait(url));
         // The page is read once more by the recognizer's own fetch.
-        QTRY_VERIFY_WITH_TIMEOUT(server.count(u"/item"_s) >= 2, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(server.count(url) >= 2, 20000);
         QTRY_VERIFY_WITH_TIMEOUT(action(u"mnutimer1"_s)->isEnabled(), 20000);
 
         action(u"mnutimer3"_s)->trigger();

@@ -1,4 +1,5 @@
 #include "marker_recognizer.h"
+#include "page_recognizer.h"
 
 #include "cp932_codec.h"
 #include "test_pages.h"
@@ -28,6 +29,8 @@ private Q_SLOTS:
     void bytesThroughCodec_data();
     void bytesThroughCodec();
     void severalMegabytes();
+    void believedOnlyFromTheirService_data();
+    void believedOnlyFromTheirService();
 };
 
 void MarkerRecognizerTest::pages_data()
@@ -149,6 +152,34 @@ void MarkerRecognizerTest::severalMegabytes()
     const MarkerReading r = recognizeMarkers(page, QDate(2004, 12, 28));
     QCOMPARE(r.start, u"04/12/20 21:05"_s);
     QCOMPARE(r.end, u"05/01/03 09:30"_s);
+}
+
+void MarkerRecognizerTest::believedOnlyFromTheirService_data()
+{
+    QTest::addColumn<bool>("yahoo");
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<bool>("read");
+    QTest::newRow("Yahoo! layout on its host")
+        << true << u"https://page.auctions.yahoo.co.jp/jp/auction/a1"_s << true;
+    QTest::newRow("Yahoo! layout elsewhere")
+        << true << u"https://auctions.yahoo.co.jp.example.com/a1"_s << false;
+    QTest::newRow("Yahoo! layout, Bidders host") << true << u"http://www.bidders.co.jp/item/1"_s << false;
+    QTest::newRow("Yahoo! layout in a file") << true << u"file:///tmp/item.html"_s << false;
+    QTest::newRow("Bidders layout on its host") << false << u"http://www.bidders.co.jp/item/1"_s << true;
+    QTest::newRow("Bidders layout elsewhere") << false << u"http://notbidders.co.jp/item/1"_s << false;
+    QTest::newRow("Bidders layout, Yahoo! host") << false << u"https://auctions.yahoo.co.jp/a1"_s << false;
+}
+
+void MarkerRecognizerTest::believedOnlyFromTheirService()
+{
+    QFETCH(bool, yahoo);
+    QFETCH(QString, url);
+    QFETCH(bool, read);
+    const QString window = u"12"_s + M + u" 20"_s + D + u" 21"_s + H + u" 5"_s + Fun;
+    const QString source
+        = yahoo ? TestPages::yahooText(window, window) : TestPages::biddersText(u">12/20 21:05</td"_s);
+    const PageReading r = recognizePage(source, Cp932::encode(source), QUrl(url), QDate(2004, 12, 1));
+    QCOMPARE(!r.end.isEmpty(), read);
 }
 
 int runMarkerRecognizerTests(int argc, char **argv)
