@@ -44,13 +44,6 @@ qsizetype jsonValueEnd(QByteArrayView text, qsizetype from)
     return -1;
 }
 
-QJsonObject parseObject(QByteArrayView text)
-{
-    QJsonParseError error;
-    const QJsonDocument doc = QJsonDocument::fromJson(text.toByteArray(), &error);
-    return error.error == QJsonParseError::NoError ? doc.object() : QJsonObject();
-}
-
 bool readNextData(QByteArrayView body, const QString &id, ItemDataReading &r)
 {
     const QJsonObject root = nextDataObject(body);
@@ -102,7 +95,7 @@ bool readPageData(QByteArrayView body, const QString &id, ItemDataReading &r)
     const qsizetype end = jsonValueEnd(body, open);
     if (end < 0)
         return false;
-    const QJsonObject data = parseObject(body.sliced(open, end - open));
+    const QJsonObject data = parseJsonObject(body.sliced(open, end - open));
 
     // One item as an object, or a list of them.
     const QJsonValue items = data.value(u"items"_s);

@@ -73,9 +73,14 @@ QJsonObject nextDataObject(QByteArrayView body)
     const qsizetype close = body.indexOf(QByteArrayView("</script>"), open);
     if (close < 0)
         return {};
+    return parseJsonObject(body.sliced(open + 1, close - open - 1));
+}
+
+QJsonObject parseJsonObject(QByteArrayView json)
+{
     QJsonParseError error;
-    const QJsonDocument doc
-        = QJsonDocument::fromJson(body.sliced(open + 1, close - open - 1).toByteArray(), &error);
+    const QJsonDocument doc = QJsonDocument::fromJson(
+        json.isValidUtf8() ? json.toByteArray() : QString::fromUtf8(json).toUtf8(), &error);
     return error.error == QJsonParseError::NoError ? doc.object() : QJsonObject();
 }
 

@@ -28,6 +28,9 @@ QDateTime serviceEpochTime(const QJsonValue &value);
 
 // The page's __NEXT_DATA__ object; empty when it has none or it does not parse.
 QJsonObject nextDataObject(QByteArrayView utf8Body);
+// The page data's JSON read leniently: a byte that is no UTF-8 spoils its
+// own character (U+FFFD), not the whole object as Qt's strict reader would.
+QJsonObject parseJsonObject(QByteArrayView utf8Json);
 
 // The value down a path of keys; undefined where one is missing.
 QJsonValue jsonAt(QJsonValue node, std::initializer_list<QString> keys);

@@ -119,6 +119,12 @@ void ItemDataTest::madePages_data()
         nextData(item, R"("itempage":{"promotion":{"items":[{"endTime":"2026-08-31T23:59:59+09:00"}]}},)"))
                                           << Source::NextData << u"2026-07-26 12:03:33"_s
                                           << u"2026-08-02 23:03:33"_s << u"品物"_s << false;
+    QTest::newRow("a byte that is no UTF-8 spoils one character")
+        << page(nextData(R"({"auctionId":"x1000000001","title":"品)"
+                         "\xff"
+                         R"(物",)"
+                         R"("endTime":"2026-08-02T23:03:33+09:00"})"))
+        << Source::NextData << QString() << u"2026-08-02 23:03:33"_s << u"品\uFFFD物"_s << false;
     QTest::newRow("time without offset is japan time")
         << page(nextData(R"({"auctionId":"x1000000001","title":"t","startTime":"2026-07-26T12:03:33",)"
                          R"("endTime":"2026-08-02T23:03:33"})"))
