@@ -59,16 +59,45 @@ PulseSoundPlayer::PulseSoundPlayer(QObject *parent)
 
 PulseSoundPlayer::~PulseSoundPlayer()
 {
-    m_stop = true;
-    if (m_thread.joinable())
+    if (!m_playing)
+        return;
+    m_playing->stop = true;
+    std::unique_lock lock(m_playing->mutex);
+    // A sound stops within a twentieth of a second of being told; only a
+    // server that no longer answers keeps it longer.
+    if (m_playing->doneChanged.wait_for(
+            lock, std::chrono::milliseconds(kEndWaitMs), [this] { return m_playing->done; })) {
+        lock.unlock();
         m_thread.join();
+        return;
+    }
+    lock.unlock();
+    abandon();
+}
+
+void PulseSoundPlayer::abandon()
+{
+    {
+        const std::lock_guard lock(m_playing->mutex);
+        m_playing->owner = nullptr;
+    }
+    m_playing->stop = true;
+    m_thread.detach();
+    m_playing.reset();
 }
 
 void PulseSoundPlayer::play(const QString &path)
 {
     if (m_busy) {
-        qCInfo(lcAlarm) << "sound skipped:" << m_file << "is still playing";
-        return;
+        const qint64 limit = m_playing->lengthMs + kGiveUpMs;
+        if (m_started.elapsed() < limit) {
+            qCInfo(lcAlarm) << "sound skipped:" << m_file << "is still playing";
+            return;
+        }
+        qCWarning(lcAlarm).nospace() << "the sound server took no sound within " << limit
+                                     << " ms: given up, trying afresh";
+        abandon();
+        m_busy = false;
     }
     const QString file = existingFile(path);
     if (file.isEmpty()) {
@@ -80,22 +109,32 @@ void PulseSoundPlayer::play(const QString &path)
         m_thread.join();
     m_file = file;
     m_busy = true;
-    m_stop = false;
-    m_thread = std::thread([this, file] { playOnThread(file); });
+    m_playing = std::make_shared<Playing>();
+    m_playing->owner = this;
+    m_playing->sound = ++m_sounds;
+    m_started.start();
+    m_thread = std::thread([playing = m_playing, file] { playOnThread(playing, file); });
     qCInfo(lcAlarm) << "sound started:" << file;
 }
 
-void PulseSoundPlayer::playOnThread(const QString &file)
+void PulseSoundPlayer::playOnThread(const std::shared_ptr<Playing> &playing, const QString &file)
 {
-    const auto report = [this](Outcome outcome, const QString &detail) {
-        QMetaObject::invokeMethod(
-            this, [this, outcome, detail] { finished(outcome, detail); }, Qt::QueuedConnection);
+    const auto report = [&playing](Outcome outcome, const QString &detail) {
+        const std::lock_guard lock(playing->mutex);
+        playing->done = true;
+        playing->doneChanged.notify_all();
+        if (PulseSoundPlayer *owner = playing->owner)
+            QMetaObject::invokeMethod(
+                owner,
+                [owner, sound = playing->sound, outcome, detail] { owner->finished(sound, outcome, detail); },
+                Qt::QueuedConnection);
     };
     const std::optional<WavSound> sound = readWavFile(file);
     if (!sound) {
         report(Outcome::NotWav, {});
         return;
     }
+    playing->lengthMs = sound->durationMs();
     const pa_sample_spec sampleLayout { sampleFormat(sound->encoding), uint32_t(sound->rate),
         uint8_t(sound->channels) };
     int error = 0;
@@ -109,7 +148,7 @@ void PulseSoundPlayer::playOnThread(const QString &file)
     const qsizetype frameBytes = qsizetype(pa_frame_size(&sampleLayout));
     const qsizetype piece = qMax<qsizetype>(frameBytes, sound->rate / 20 * frameBytes);
     QString problem;
-    for (qsizetype at = 0; at < sound->frames.size() && !m_stop; at += piece) {
+    for (qsizetype at = 0; at < sound->frames.size() && !playing->stop; at += piece) {
         const qsizetype n = qMin(piece, sound->frames.size() - at);
         if (pa_simple_write(stream, sound->frames.constData() + at, size_t(n), &error) < 0) {
             problem = QString::fromUtf8(pa_strerror(error));
@@ -118,16 +157,20 @@ void PulseSoundPlayer::playOnThread(const QString &file)
     }
     // Until the server has played the last sample: closing earlier cuts the
     // end off what is still buffered.
-    if (problem.isEmpty() && !m_stop && pa_simple_drain(stream, &error) < 0)
+    if (problem.isEmpty() && !playing->stop && pa_simple_drain(stream, &error) < 0)
         problem = QString::fromUtf8(pa_strerror(error));
-    if (m_stop)
+    if (playing->stop)
         pa_simple_flush(stream, nullptr);
     pa_simple_free(stream);
     report(problem.isEmpty() ? Outcome::Played : Outcome::BrokenOff, problem);
 }
 
-void PulseSoundPlayer::finished(Outcome outcome, const QString &detail)
+void PulseSoundPlayer::finished(quint64 sound, Outcome outcome, const QString &detail)
 {
+    // The word of a sound given up, which came after all, is no news of the
+    // one playing now.
+    if (!m_playing || sound != m_playing->sound)
+        return;
     if (outcome == Outcome::NoServer) {
         if (m_output != Output::Missing)
             qCWarning(lcAlarm).nospace().noquote()

@@ -6,6 +6,7 @@
 #include "wav_file.h"
 
 #include <QProcess>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -14,6 +15,8 @@
 
 #include <atomic>
 #include <cmath>
+#include <csignal>
+#include <memory>
 #include <thread>
 
 using namespace Qt::StringLiterals;
@@ -86,6 +89,7 @@ private Q_SLOTS:
     void reachesSink_data();
     void reachesSink();
     void playingSoundIsNotInterrupted();
+    void aStoppedServerHoldsNeitherTheNextAlertNorTheEnd();
     void readWav_data();
     void readWav();
 
@@ -273,6 +277,30 @@ void TestAlarmSound::playingSoundIsNotInterrupted()
     player.play(file(u"short.wav"_s));
     QCOMPARE(player.currentFile(), file(u"short.wav"_s));
     QVERIFY(player.isBusy());
+}
+
+// A server stopped (SIGSTOP), not gone, takes no sound and never answers.
+void TestAlarmSound::aStoppedServerHoldsNeitherTheNextAlertNorTheEnd()
+{
+    if (m_pulse.isEmpty())
+        QSKIP("no PulseAudio (install pulseaudio to run this)");
+    const auto resume = qScopeGuard([this] { ::kill(pid_t(m_server.processId()), SIGCONT); });
+    QCOMPARE(::kill(pid_t(m_server.processId()), SIGSTOP), 0);
+    QElapsedTimer clock;
+    clock.start();
+    {
+        auto player = std::make_unique<PulseSoundPlayer>();
+        player->play(file(u"short.wav"_s));
+        QTest::qWait(500);
+        player->play(file(u"tone.wav"_s));
+        QCOMPARE(player->currentFile(), file(u"short.wav"_s)); // within its time: still its own
+        QTest::qWait(int(200 + PulseSoundPlayer::kGiveUpMs));
+        player->play(file(u"tone.wav"_s));
+        QCOMPARE(player->currentFile(), file(u"tone.wav"_s)); // given up, tried afresh
+        clock.restart();
+        player.reset();
+    }
+    QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
 }
 
 void TestAlarmSound::readWav_data()
