@@ -11,8 +11,10 @@
 
 #include <QListWidget>
 #include <QLocalSocket>
+#include <QNetworkProxy>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QWidget>
 #include <QtTest>
 
@@ -290,16 +292,28 @@ void BrowserProcessTest::menusOpenTheProgramsWindowsWhichHoldTheBrowser()
 
 void BrowserProcessTest::theTimerMenuRegistersInTheProgram()
 {
+    HttpTestServer server;
+    QVERIFY(server.listen());
+    // Item pages are believed only from the service's hosts: the browser
+    // process and the program's own read have this server as their proxy
+    // (the loopback goes direct).
+    const QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    const auto restore = qScopeGuard([flags] {
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
+        QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
+    });
+    QNetworkProxy::setApplicationProxy(
+        QNetworkProxy(QNetworkProxy::HttpProxy, u"127.0.0.1"_s, server.port()));
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
+        flags + " --proxy-server=127.0.0.1:" + QByteArray::number(server.port()));
     Program p;
     User user(p.t.dir);
     p.t.store.setValue(u"wavfile"_s, u"timecall.wav"_s);
-    HttpTestServer server;
-    QVERIFY(server.listen());
-    server.setPage(u"/item"_s,
+    server.setPage(u"http://auctions.yahoo.co.jp/item"_s,
         TestPages::yahooEucPage(
             u"12月 1日 10時 0分"_s, u"12月 8日 12時 5分"_s, u"ノートパソコン - Yahoo!オークション"_s),
         "text/html; charset=EUC-JP");
-    const QString url = server.url(u"/item"_s).toString();
+    const QString url = u"http://auctions.yahoo.co.jp/item"_s;
     p.browser.navigate(url);
     // The program reads the page and enables the window's timer menu.
     QVERIFY(user.seesLine(u"timer-menu 1"_s));
