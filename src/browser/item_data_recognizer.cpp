@@ -16,6 +16,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// The service closes an auction within moments of its end.
+constexpr double kOpenPastEndSeconds = 60;
+
 // The end of the JSON object or array that opens at `from`, found without
 // parsing it: strings are skipped whole, so a brace or ";" in a title does
 // not end it. -1 when it never closes.
@@ -72,9 +75,12 @@ bool readNextData(QByteArrayView body, const QString &id, ItemDataReading &r)
     r.automaticExtension = item.value(u"isAutomaticExtension"_s).toBool();
     r.closed = item.value(u"status"_s).toString() == u"closed"_s;
     const QJsonValue left = item.value(u"leftTime"_s);
-    // Negative once the auction has closed, and as telling.
-    if (left.isDouble() && std::abs(left.toDouble()) < 1.0e9)
-        r.serviceTime = end.addMSecs(-qint64(std::llround(left.toDouble() * 1000)));
+    // Negative once the auction has closed, and as telling; no auction runs a
+    // year, and an open one is not long past its end.
+    const double seconds = left.toDouble();
+    if (left.isDouble() && seconds <= double(kYearSeconds) && seconds >= -double(kYearSeconds)
+        && (r.closed || seconds > -kOpenPastEndSeconds))
+        r.serviceTime = end.addMSecs(-qint64(std::llround(seconds * 1000)));
     return true;
 }
 

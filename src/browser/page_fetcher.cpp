@@ -1,5 +1,6 @@
 #include "page_fetcher.h"
 
+#include "clock.h"
 #include "cp932_codec.h"
 #include "log.h"
 
@@ -189,6 +190,11 @@ void NetworkPageFetcher::finish(Id id)
         result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
         result.roundTripMs = p.sent.elapsed();
         result.serverDate = parseHttpDate(reply->rawHeader("Date"));
+        // A cache keeps the Date of the page it holds and tells its age apart.
+        bool aged = false;
+        const qint64 age = reply->rawHeader("Age").trimmed().toLongLong(&aged);
+        if (aged && age > 0 && age < kYearSeconds && result.serverDate.isValid())
+            result.serverDate = result.serverDate.addSecs(age);
         const QNetworkReply::NetworkError error = reply->error();
         // Content errors (201..299) are the 4xx statuses: their body is read.
         const bool contentError = error > QNetworkReply::NoError

@@ -27,7 +27,8 @@ struct FetchResult
     // From the request sent to the reply complete, on a steady clock; -1
     // when nothing was sent.
     qint64 roundTripMs = -1;
-    // The reply's Date header (to the second), when it had a readable one.
+    // The service's time when the reply left it, to the second: its Date
+    // header, and the Age a cache on the way adds; invalid without a Date.
     QDateTime serverDate;
 
     // The body as the page reader reads it: code page 932, whatever the page

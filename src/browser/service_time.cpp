@@ -12,14 +12,13 @@ void learnServiceTime(
 {
     if (!result.ok || result.roundTripMs < 0)
         return;
-    const QString host = url.host();
-    if (page.serviceTime.isValid()) {
-        clock.learn(host, page.serviceTime, result.roundTripMs, ServiceClock::Source::PageData);
-    } else if (result.serverDate.isValid()) {
-        // The header drops the fraction: the true time lies in the second it names.
-        clock.learn(
-            host, result.serverDate.addMSecs(500), result.roundTripMs, ServiceClock::Source::DateHeader);
-    }
+    ServiceClock::Reply reply;
+    reply.pageTime = page.serviceTime;
+    // The header drops the fraction: the true time lies in the second it names.
+    if (result.serverDate.isValid())
+        reply.headerTime = result.serverDate.addMSecs(500);
+    reply.roundTripMs = result.roundTripMs;
+    clock.learn(url.host(), reply);
 }
 
 PageReading readFetchedPage(ServiceClock &clock, const QUrl &url, const FetchResult &result)

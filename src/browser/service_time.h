@@ -6,7 +6,7 @@ struct FetchResult;
 struct PageReading;
 
 // Tells the service's clock what one read of `url` said of it: the page's own
-// seconds left where it states them, else the reply's Date header.
+// seconds left where it states them, and the reply's Date header.
 void learnServiceTime(
     ServiceClock &clock, const QUrl &url, const FetchResult &result, const PageReading &page);
 

@@ -23,3 +23,5 @@ public:
 QDateTime japanDateTime(QDate date, QTime time);
 
 inline constexpr int kJapanOffsetSeconds = 9 * 3600;
+// Longer than any auction runs, or any cache keeps a page.
+inline constexpr qint64 kYearSeconds = 366LL * 24 * 3600;

@@ -6,6 +6,14 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+void keepLast(auto &list, qsizetype n)
+{
+    while (list.size() > n)
+        list.removeFirst();
+}
+} // namespace
+
 ServiceClock::ServiceClock(const Clock &local, QObject *parent)
     : QObject(parent)
     , m_local(local)
@@ -22,19 +30,27 @@ QDateTime ServiceClock::now(const QString &host) const
     return m_local.now().addMSecs(offsetMs(host).value_or(0));
 }
 
-std::optional<qint64> ServiceClock::offsetMs(const QString &host) const
+const ServiceClock::Read *ServiceClock::best(const QList<Read> &reads)
 {
-    const auto it = m_reads.constFind(host.toLower());
-    if (it == m_reads.constEnd())
-        return std::nullopt;
     const Read *best = nullptr;
-    for (const Read &r : *it) {
-        // A page's own figure beats any Date header, whatever their round trips.
+    for (const Read &r : reads) {
         if (!best || (r.source == Source::PageData && best->source != Source::PageData)
             || (r.source == best->source && r.roundTripMs < best->roundTripMs))
             best = &r;
     }
-    return best ? std::optional<qint64>(best->offsetMs) : std::nullopt;
+    return best;
+}
+
+bool ServiceClock::agree(qint64 a, qint64 b)
+{
+    return std::llabs(a - b) <= kAgreeMs;
+}
+
+std::optional<qint64> ServiceClock::offsetMs(const QString &host) const
+{
+    const auto it = m_hosts.constFind(host.toLower());
+    const Read *r = it == m_hosts.constEnd() ? nullptr : best(it->taken);
+    return r ? std::optional<qint64>(r->offsetMs) : std::nullopt;
 }
 
 QString ServiceClock::noticeText(qint64 offsetMs)
@@ -46,28 +62,90 @@ QString ServiceClock::noticeText(qint64 offsetMs)
 
 void ServiceClock::learn(const QString &host, const QDateTime &serviceTime, qint64 roundTripMs, Source source)
 {
-    if (host.isEmpty() || !serviceTime.isValid() || roundTripMs < 0)
+    Reply reply;
+    (source == Source::PageData ? reply.pageTime : reply.headerTime) = serviceTime;
+    reply.roundTripMs = roundTripMs;
+    learn(host, reply);
+}
+
+void ServiceClock::learn(const QString &hostName, const Reply &reply)
+{
+    if (hostName.isEmpty() || reply.roundTripMs < 0)
         return;
     // The service made the reply somewhere within the round trip: the middle
     // is the guess whose error is smallest at worst.
-    const QDateTime middle = m_local.now().addMSecs(-roundTripMs / 2);
-    const qint64 offset = middle.msecsTo(serviceTime);
-    QList<Read> &reads = m_reads[host.toLower()];
-    reads.append({ offset, roundTripMs, source });
-    if (reads.size() > kReadsKept)
-        reads.removeFirst();
-    m_lastHost = host.toLower();
-
-    const qint64 best = *offsetMs(host);
-    qCDebug(lcBrowser).nospace() << "clock of " << host << ": " << offset << " ms from ours by a read of "
-                                 << roundTripMs << " ms ("
-                                 << (source == Source::PageData ? "page" : "Date header")
-                                 << "); taken: " << best << " ms";
-    if (std::llabs(best) < kNoticeMs || (m_told && std::llabs(best - *m_told) < kNoticeMs))
+    const QDateTime middle = m_local.now().addMSecs(-reply.roundTripMs / 2);
+    std::optional<qint64> page;
+    std::optional<qint64> header;
+    if (reply.pageTime.isValid())
+        page = middle.msecsTo(reply.pageTime);
+    if (reply.headerTime.isValid())
+        header = middle.msecsTo(reply.headerTime);
+    if (!page && !header)
         return;
-    m_told = best;
-    const QString text = noticeText(best);
-    qCInfo(lcBrowser).noquote() << "the clock of" << host << "runs" << best
+    const QString key = hostName.toLower();
+    if (page && header && !agree(*page, *header)) {
+        qCInfo(lcBrowser).nospace() << "a page of " << hostName << " puts the service's clock " << *page
+                                    << " ms from ours, its reply " << *header
+                                    << " ms: the page is an old copy and not believed";
+        page.reset();
+    }
+    const Read r = page ? Read { *page, reply.roundTripMs, Source::PageData, header.has_value() }
+                        : Read { *header, reply.roundTripMs, Source::DateHeader, true };
+    Host &h = m_hosts[key];
+    take(h, r);
+    m_lastHost = key;
+
+    const qint64 taken = best(h.taken)->offsetMs;
+    qCDebug(lcBrowser).nospace() << "clock of " << hostName << ": " << r.offsetMs << " ms from ours by a read of "
+                                 << r.roundTripMs << " ms ("
+                                 << (r.source == Source::PageData ? "page" : "Date header")
+                                 << "); taken: " << taken << " ms";
+    // One page alone shows only what it says; the machine's clock is blamed
+    // when a second witness says the same.
+    const bool shown = h.taken.size() > 1 || h.taken.first().vouched;
+    if (!shown || std::llabs(taken) < kNoticeMs || (m_told && std::llabs(taken - *m_told) < kNoticeMs))
+        return;
+    m_told = taken;
+    const QString text = noticeText(taken);
+    qCInfo(lcBrowser).noquote() << "the clock of" << hostName << "runs" << taken
                                 << "ms from this machine's:" << text;
     Q_EMIT offsetNoticed(text);
+}
+
+void ServiceClock::take(Host &h, const Read &r)
+{
+    const Read *taken = best(h.taken);
+    const bool shown = h.taken.size() > 1 || (taken && taken->vouched);
+    // A lone unvouched page gives way to the first reading with a witness.
+    if (!taken || (!shown && r.vouched)) {
+        h.taken = { r };
+        h.apart.clear();
+        return;
+    }
+    if (agree(r.offsetMs, taken->offsetMs)) {
+        h.taken.append(r);
+        keepLast(h.taken, kReadsKept);
+        h.apart.clear();
+        return;
+    }
+    h.apart.append(r);
+    keepLast(h.apart, kReadsKept);
+    // Every reading of a host saying the same new thing: one of the clocks
+    // was set meanwhile.
+    QList<Read> together;
+    for (const Read &a : std::as_const(h.apart)) {
+        if (agree(a.offsetMs, r.offsetMs))
+            together.append(a);
+    }
+    if (together.size() >= kReadsToMove) {
+        qCInfo(lcBrowser).nospace() << together.size() << " readings agree on " << r.offsetMs
+                                    << " ms, no longer " << taken->offsetMs << " ms: the clock moves";
+        h.taken = together;
+        h.apart.clear();
+        return;
+    }
+    qCInfo(lcBrowser).nospace() << "a reading puts the service's clock " << r.offsetMs
+                                << " ms from ours against " << taken->offsetMs
+                                << " ms agreed: not taken unless others say the same";
 }

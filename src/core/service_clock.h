@@ -14,18 +14,31 @@
 // read tells what the service's clock said when it made the page, and this
 // clock runs that far from the machine's.
 //
-// Each read is put at the middle of its round trip; of the last reads of a
-// host, the one with the shortest round trip is the best guess. The seconds
-// left that a page states are exact to the millisecond; a reply's Date
-// header only to the second, so it counts only where no page has spoken.
+// A page can lie: a cached copy states the seconds left when it was made,
+// minutes ago. So a page moves the clock only when its reply's own time (Date
+// plus Age) and the readings already taken agree with it within kAgreeMs;
+// where a host's readings all say something new, it takes kReadsToMove of
+// them agreeing among themselves. Each read is put at the middle of its round
+// trip; of the readings taken, a page's figure (to the millisecond) beats a
+// header's (to the second), and the shortest round trip wins.
 class ServiceClock final : public QObject, public Clock
 {
     Q_OBJECT
 public:
     enum class Source { PageData, DateHeader };
     static constexpr int kReadsKept = 8;
+    static constexpr qint64 kAgreeMs = 3000;
+    static constexpr int kReadsToMove = 3;
     // Below this the difference is not worth a word to the user.
     static constexpr qint64 kNoticeMs = 2000;
+
+    // What one reply said of the service's clock.
+    struct Reply
+    {
+        QDateTime pageTime; // by the page's own seconds left
+        QDateTime headerTime; // by its Date (and Age) header, to the second
+        qint64 roundTripMs = 0;
+    };
 
     explicit ServiceClock(const Clock &local, QObject *parent = nullptr);
 
@@ -33,18 +46,20 @@ public:
     QDateTime now() const override;
     QDateTime now(const QString &host) const;
 
-    // A reply of `host` that took `roundTripMs` and has just arrived was made
-    // when the service's clock said `serviceTime`.
+    // A reply of `host` has just arrived.
+    void learn(const QString &host, const Reply &reply);
+    // ... that said one thing: `serviceTime` by `source`.
     void learn(const QString &host, const QDateTime &serviceTime, qint64 roundTripMs, Source source);
 
-    // The service's clock minus the machine's, when a read of `host` told it.
+    // The service's clock minus the machine's, as the readings of `host` agree.
     std::optional<qint64> offsetMs(const QString &host) const;
 
     // The text said to the user about an offset.
     static QString noticeText(qint64 offsetMs);
 
 Q_SIGNALS:
-    // Once a start-up, and again when the offset moves by kNoticeMs or more.
+    // Once a start-up, and again when the offset moves by kNoticeMs or more;
+    // only for an offset that more than one reading shows.
     void offsetNoticed(const QString &text);
 
 private:
@@ -53,10 +68,22 @@ private:
         qint64 offsetMs;
         qint64 roundTripMs;
         Source source;
+        // Shown by two witnesses: a page and its reply's header, or readings
+        // of separate replies. A header alone is the service's clock itself.
+        bool vouched;
+    };
+    struct Host
+    {
+        QList<Read> taken;
+        QList<Read> apart; // readings that disagree with those taken
     };
 
+    static const Read *best(const QList<Read> &reads);
+    static bool agree(qint64 a, qint64 b);
+    void take(Host &h, const Read &r);
+
     const Clock &m_local;
-    QHash<QString, QList<Read>> m_reads;
+    QHash<QString, Host> m_hosts;
     QString m_lastHost;
     std::optional<qint64> m_told;
 };

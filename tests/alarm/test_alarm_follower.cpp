@@ -84,6 +84,7 @@ private Q_SLOTS:
     void countsOnTheServiceClock_data();
     void countsOnTheServiceClock();
     void aCountSetBelowItsLeadAlertsAtOnce();
+    void aStaleCopyMovesNoCount();
     void bidsAndTheResult_data();
     void bidsAndTheResult();
     void remindersOnTheirSeconds_data();
@@ -303,23 +304,30 @@ void TestAlarmFollower::waitsAtTheEndForThePage()
 
 void TestAlarmFollower::countsOnTheServiceClock_data()
 {
-    // Each read: "round trip ms:service clock ahead by ms:source", the
-    // source "p" the page's own seconds left, "d" a Date header.
+    // Each reply: "round trip ms:page says ahead by ms:its header says ahead
+    // by ms", "-" where it says nothing.
     QTest::addColumn<QString>("reads");
     QTest::addColumn<int>("offsetMs");
     QTest::addColumn<QStringList>("notices");
+    const QStringList thirty { ServiceClock::noticeText(30000) };
 
-    QTest::newRow("in step") << u"40:300:p"_s << 300 << QStringList();
-    QTest::newRow("shortest round trip wins") << u"900:30000:p 60:30450:p 400:29000:p"_s << 30450
-                                              << QStringList { ServiceClock::noticeText(30000) };
-    QTest::newRow("a page beats a Date header")
-        << u"10:-5000:d 500:-31000:p"_s << -31000
-        << QStringList { ServiceClock::noticeText(-5000), ServiceClock::noticeText(-31000) };
+    QTest::newRow("in step") << u"40:300:0"_s << 300 << QStringList();
+    QTest::newRow("shortest round trip wins") << u"900:30000:- 60:30450:- 400:29000:-"_s << 30450 << thirty;
+    QTest::newRow("a page beats the header it agrees with")
+        << u"10:-:-30000 500:-31000:-"_s << -31000 << QStringList { ServiceClock::noticeText(-30000) };
     QTest::newRow("Date header alone")
-        << u"80:-31000:d"_s << -31000
+        << u"80:-:-31000"_s << -31000
         << QStringList {
                u"パソコンの時計がオークションの時計と 31 秒ずれています。タイマーはオークションの時計で数えます。"_s
            };
+    QTest::newRow("one page alone blames no clock") << u"30:-30000:-"_s << -30000 << QStringList();
+    QTest::newRow("a stale copy, its reply fresh") << u"100:0:0 20:600000:0"_s << 0 << QStringList();
+    QTest::newRow("a stale copy without a header") << u"100:0:0 20:600000:- 30:-:0"_s << 0 << QStringList();
+    QTest::newRow("a closed page long past, alone") << u"100:0:0 20:-999000:-"_s << 0 << QStringList();
+    QTest::newRow("a witness outweighs a lone page") << u"20:600000:- 100:0:0"_s << 0 << QStringList();
+    QTest::newRow("two say something new") << u"100:0:0 50:30000:30000 60:30200:30000"_s << 0 << QStringList();
+    QTest::newRow("three say it: the clock was set")
+        << u"100:0:0 50:30000:30000 60:30200:30000 70:29000:-"_s << 30000 << thirty;
 }
 
 void TestAlarmFollower::countsOnTheServiceClock()
@@ -332,10 +340,15 @@ void TestAlarmFollower::countsOnTheServiceClock()
     QSignalSpy noticed(&clock, &ServiceClock::offsetNoticed);
     for (const QString &read : reads.split(u' ')) {
         const QStringList p = read.split(u':');
+        ServiceClock::Reply reply;
+        reply.roundTripMs = p[0].toInt();
         // The reply was made at the middle of its round trip.
-        const QDateTime made = machine.now().addMSecs(-p[0].toInt() / 2 + p[1].toInt());
-        clock.learn(kHost, made, p[0].toInt(),
-            p[2] == u"p"_s ? ServiceClock::Source::PageData : ServiceClock::Source::DateHeader);
+        const QDateTime made = machine.now().addMSecs(-reply.roundTripMs / 2);
+        if (p[1] != u"-"_s)
+            reply.pageTime = made.addMSecs(p[1].toInt());
+        if (p[2] != u"-"_s)
+            reply.headerTime = made.addMSecs(p[2].toInt());
+        clock.learn(kHost, reply);
     }
     QCOMPARE(*clock.offsetMs(kHost), qint64(offsetMs));
     QCOMPARE(machine.now().msecsTo(clock.now(kHost)), qint64(offsetMs));
@@ -356,6 +369,21 @@ void TestAlarmFollower::countsOnTheServiceClock()
     f.t.fetcher.answer(kSameEnd);
     const int trueLeft = 540 - int(std::floor(offsetMs / 1000.0));
     QCOMPARE(f.left(), std::abs(trueLeft - 540) >= 2 ? trueLeft : 540);
+}
+
+void TestAlarmFollower::aStaleCopyMovesNoCount()
+{
+    Fixture f(kUrl, 600, true);
+    f.runTo(541);
+    f.t.pass();
+    // Made ten minutes ago, served now with a fresh Date.
+    FetchResult stale
+        = FakePageFetcher::page(itemPage(u"2026-08-02T23:03:33+09:00"_s, "open", "m1238496717", ",\"leftTime\":1140"));
+    stale.roundTripMs = 10;
+    stale.serverDate = f.t.clock.now();
+    f.t.fetcher.answer(stale);
+    QCOMPARE(f.left(), 540);
+    QVERIFY(std::llabs(*f.t.serviceClock.offsetMs(kHost)) < 1000);
 }
 
 void TestAlarmFollower::aCountSetBelowItsLeadAlertsAtOnce()

@@ -46,6 +46,8 @@ private Q_SLOTS:
     void fiveMegabytes();
     void prices_data();
     void prices();
+    void leftTimeWithinReason_data();
+    void leftTimeWithinReason();
 };
 
 void ItemDataTest::savedPages_data()
@@ -220,6 +222,33 @@ void ItemDataTest::fiveMegabytes()
 
     // Nothing to find: every path runs to the end of the page.
     QCOMPARE(recognizeItemData(page(filler), kItemUrl).source, Source::None);
+}
+
+void ItemDataTest::leftTimeWithinReason_data()
+{
+    QTest::addColumn<QByteArray>("status");
+    QTest::addColumn<QByteArray>("left");
+    QTest::addColumn<bool>("believed");
+    QTest::newRow("ten minutes") << QByteArray("open") << QByteArray("600.5") << true;
+    QTest::newRow("at its end") << QByteArray("open") << QByteArray("-2") << true;
+    QTest::newRow("open, an hour past") << QByteArray("open") << QByteArray("-3600") << false;
+    QTest::newRow("closed, an hour past") << QByteArray("closed") << QByteArray("-3600") << true;
+    QTest::newRow("31 years to go") << QByteArray("open") << QByteArray("999999999") << false;
+    QTest::newRow("closed 31 years ago") << QByteArray("closed") << QByteArray("-999999999") << false;
+    QTest::newRow("not a number") << QByteArray("open") << QByteArray("\"600\"") << false;
+}
+
+void ItemDataTest::leftTimeWithinReason()
+{
+    QFETCH(QByteArray, status);
+    QFETCH(QByteArray, left);
+    QFETCH(bool, believed);
+    const ItemDataReading r = recognizeItemData(
+        page(nextData(R"({"auctionId":"x1000000001","endTime":"2026-08-02T23:03:33+09:00","status":")" + status
+            + R"(","leftTime":)" + left + "}")),
+        kItemUrl);
+    QCOMPARE(r.source, Source::NextData);
+    QCOMPARE(r.serviceTime.isValid(), believed);
 }
 
 void ItemDataTest::prices_data()
