@@ -88,8 +88,18 @@ void AddressDialog::start()
 
 void AddressDialog::fetched(const QUrl &url, const FetchResult &result)
 {
+    FetchResult head = result;
+    head.body.clear();
+    ItemReads::read(m_reader, m_services.clock, { yahooAuctionId(url), url }, result,
+        [this, head, asked = m_asked](const ItemRead &read) {
+            if (asked == m_asked)
+                judged(read, head);
+        });
+}
+
+void AddressDialog::judged(const ItemRead &read, const FetchResult &result)
+{
     setReading(false);
-    const ItemRead read = ItemReads::read({ yahooAuctionId(url), url }, result, m_services.clock);
     switch (read.state) {
     case ItemRead::State::Open: {
         if (!read.id.isEmpty() && armedAuctionIds(m_services.timers).contains(read.id)) {
@@ -131,6 +141,7 @@ void AddressDialog::refuse(const QString &text)
 
 void AddressDialog::setReading(bool reading)
 {
+    m_reading = reading;
     m_state->setText(reading ? u"ページを読み込んでいます…"_s : QString());
     m_address->setReadOnly(reading);
     m_register->setEnabled(!reading && !m_address->text().trimmed().isEmpty());
@@ -138,8 +149,10 @@ void AddressDialog::setReading(bool reading)
 
 void AddressDialog::cancelOrClose()
 {
-    if (m_pending) {
-        m_fetcher->cancel(std::exchange(m_pending, 0));
+    if (m_reading) {
+        if (m_pending)
+            m_fetcher->cancel(std::exchange(m_pending, 0));
+        ++m_asked;
         setReading(false);
         qCInfo(lcBrowser) << "reading for a registration by address cancelled";
         return;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "background_page_reader.h"
 #include "modal_window.h"
 #include "page_fetcher.h"
 #include "registration.h"
@@ -11,6 +12,7 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
+struct ItemRead;
 struct Services;
 
 // frmByAddress, "URL・オークションIDで登録": an item page's address or a bare
@@ -26,6 +28,7 @@ public:
 private:
     void start();
     void fetched(const QUrl &url, const FetchResult &result);
+    void judged(const ItemRead &read, const FetchResult &result);
     void cancelOrClose();
     void setReading(bool reading);
     void refuse(const QString &text);
@@ -34,9 +37,14 @@ private:
     std::unique_ptr<PageFetcher> m_fetcher;
     Registration m_registration;
     PageFetcher::Id m_pending = 0;
+    // Bumped when a reading is given up: its answer, on its way, is dropped.
+    quint64 m_asked = 0;
+    bool m_reading = false;
 
     QLineEdit *m_address;
     QLabel *m_state;
     QPushButton *m_register;
     QPushButton *m_cancel;
+    // Last: gone first, with any reading still on its way.
+    BackgroundPageReader m_reader;
 };

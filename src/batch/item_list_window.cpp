@@ -1,6 +1,7 @@
 #include "item_list_window.h"
 
 #include "auction_timers.h"
+#include "display_text.h"
 #include "item_data_recognizer.h"
 #include "item_links.h"
 #include "list_page.h"
@@ -126,6 +127,7 @@ void ItemListWindow::listPage(const PageLinks &page)
     m_rows.clear();
     m_touched = false;
     m_page = page;
+    ++m_listed;
     if (m_pageFetch)
         m_fetcher->cancel(std::exchange(m_pageFetch, 0));
     // Only the service's own pages are asked for, and trusted, as a list; an
@@ -140,22 +142,31 @@ void ItemListWindow::listPage(const PageLinks &page)
     m_progress->setRange(0, 0);
     m_progress->show();
     updateCounts();
-    m_pageFetch = m_fetcher->fetch(url, [this, url](const FetchResult &result) {
+    m_pageFetch = m_fetcher->fetch(url, [this, url, listed = m_listed](const FetchResult &result) {
         m_pageFetch = 0;
         const QUrl served = result.finalUrl.isEmpty() ? url : result.finalUrl;
-        ListPageReading list;
-        if (result.ok && isYahooAuctionHost(served)) {
-            learnServiceTime(m_services.clock, url, result, PageReading());
-            list = readListPage(result.body, url);
+        if (!result.ok || !isYahooAuctionHost(served)) {
+            listRead(url, {});
+            return;
         }
-        qCInfo(lcBrowser).noquote() << "list page" << url.toDisplayString() << "gave"
-                                    << (list.isList ? QString::number(list.auctions.size()) + u" auctions"_s
-                                                    : u"no list: its links are listed"_s);
-        if (list.isList)
-            fill(ItemReads::listed(list, m_services.clock), true);
-        else
-            fill(ItemReads::unread(linkedAuctions(m_page.links)), false);
+        learnServiceTime(m_services.clock, url, result, PageReading());
+        m_reads.reader().run([body = result.body, url] { return readListPage(body, url); },
+            [this, url, listed](const ListPageReading &list, qint64) {
+                if (listed == m_listed)
+                    listRead(url, list);
+            });
     });
+}
+
+void ItemListWindow::listRead(const QUrl &url, const ListPageReading &list)
+{
+    qCInfo(lcBrowser).noquote() << "list page" << url.toDisplayString() << "gave"
+                                << (list.isList ? QString::number(list.auctions.size()) + u" auctions"_s
+                                                : u"no list: its links are listed"_s);
+    if (list.isList)
+        fill(ItemReads::listed(list, m_services.clock), true);
+    else
+        fill(ItemReads::unread(linkedAuctions(m_page.links)), false);
 }
 
 void ItemListWindow::fill(const QList<ItemRead> &items, bool fromList)
@@ -183,7 +194,7 @@ void ItemListWindow::fill(const QList<ItemRead> &items, bool fromList)
     m_known = 0;
     for (qsizetype i = 0; i < count; ++i) {
         auto *row = new Row(int(i));
-        row->setText(Title, items[i].item.name.isEmpty() ? items[i].item.url : items[i].item.name);
+        row->setText(Title, displayText(items[i].item.name, items[i].item.url));
         row->setToolTip(Title, items[i].item.url);
         row->setText(State, u"読み込み中…"_s);
         row->setFlags(Qt::ItemNeverHasChildren);
@@ -207,7 +218,7 @@ void ItemListWindow::showRead(int index)
     if (!row)
         return;
     m_filling = true;
-    row->setText(Title, read.item.name.isEmpty() ? read.item.url : read.item.name);
+    row->setText(Title, displayText(read.item.name, read.item.url));
     row->setToolTip(Title, read.item.url);
     row->setText(End, read.item.endAt.isValid() ? timeText(read.item.endAt) : QString());
     row->setEnd(read.item.endAt);

@@ -31,6 +31,7 @@ public:
     void listPage(const PageLinks &page);
 
 private:
+    void listRead(const QUrl &url, const ListPageReading &list);
     void fill(const QList<ItemRead> &items, bool fromList);
     void showRead(int index);
     void readsFinished();
@@ -47,6 +48,7 @@ private:
     QList<QTreeWidgetItem *> m_rows; // by read index
     PageLinks m_page;
     PageFetcher::Id m_pageFetch = 0; // the list page's own source, while it comes
+    quint64 m_listed = 0; // bumped for each page listed: an older list's reading is dropped
     int m_known = 0; // rows the list described, needing no read
     bool m_touched = false; // the user has checked or unchecked something
     bool m_filling = false;

@@ -2,6 +2,7 @@
 
 #include "auction_timer.h"
 #include "log.h"
+#include "clock.h"
 #include "page_recognizer.h"
 #include "service_clock.h"
 #include "service_time.h"
@@ -40,6 +41,43 @@ QString whyUnreadable(const FetchResult &result)
     return u"読み込めません（HTTP "_s + QString::number(result.status) + u"）"_s;
 }
 
+// A page as read off the countdown's thread.
+struct ItemPage
+{
+    PageReading page;
+    QString title; // its <title>, where its data names no item
+};
+
+void judge(ItemRead &r, const QUrl &url, const FetchResult &result, const ItemPage &p, ServiceClock &clock)
+{
+    learnServiceTime(clock, url, result, p.page);
+    const PageReading &page = p.page;
+    r.item.start = page.start;
+    r.item.end = page.end;
+    r.item.endAt = page.endAt;
+    r.item.price = page.price;
+    r.item.bids = page.bids;
+    if (!page.title.isEmpty())
+        r.item.name = page.title;
+    else
+        r.item.name = Registration::itemName(p.title + u" - Larkvane"_s).value_or(p.title);
+    if (page.closed) {
+        r.state = ItemRead::State::Closed;
+        r.why = u"終了しました"_s;
+    } else if (!page.complete || page.end.isEmpty() || !page.endAt.isValid()) {
+        r.state = ItemRead::State::Unreadable;
+        r.why = u"終了日時がわかりません"_s;
+    } else if (secondsToCount(clock.now(url.host()), page.endAt) <= 0) {
+        r.state = ItemRead::State::Closed;
+        r.why = u"終了時刻を過ぎています"_s;
+    } else {
+        r.state = ItemRead::State::Open;
+        // A slot without a name counts as free.
+        if (r.item.name.isEmpty())
+            r.item.name = r.id.isEmpty() ? r.item.url : r.id;
+    }
+}
+
 } // namespace
 
 ItemReads::ItemReads(ServiceClock &clock, PageFetcher &fetcher, QObject *parent)
@@ -57,7 +95,8 @@ ItemReads::~ItemReads()
     }
 }
 
-ItemRead ItemReads::read(const LinkedAuction &auction, const FetchResult &result, ServiceClock &clock)
+void ItemReads::read(BackgroundPageReader &reader, ServiceClock &clock, const LinkedAuction &auction,
+    const FetchResult &result, Read done)
 {
     ItemRead r;
     r.id = auction.id;
@@ -65,37 +104,25 @@ ItemRead ItemReads::read(const LinkedAuction &auction, const FetchResult &result
     if (!result.ok) {
         r.state = ItemRead::State::Unreadable;
         r.why = whyUnreadable(result);
-        return r;
+        done(r);
+        return;
     }
-    const QUrl &url = auction.url;
-    const PageReading page = readFetchedPage(clock, url, result);
-    r.item.start = page.start;
-    r.item.end = page.end;
-    r.item.endAt = page.endAt;
-    r.item.price = page.price;
-    r.item.bids = page.bids;
-    if (!page.title.isEmpty()) {
-        r.item.name = page.title;
-    } else {
-        const QString title = htmlTitle(result.body);
-        r.item.name = Registration::itemName(title + u" - Larkvane"_s).value_or(title);
-    }
-    if (page.closed) {
-        r.state = ItemRead::State::Closed;
-        r.why = u"終了しました"_s;
-    } else if (!page.complete || page.end.isEmpty() || !page.endAt.isValid()) {
-        r.state = ItemRead::State::Unreadable;
-        r.why = u"終了日時がわかりません"_s;
-    } else if (secondsToCount(clock.now(url.host()), page.endAt) <= 0) {
-        r.state = ItemRead::State::Closed;
-        r.why = u"終了時刻を過ぎています"_s;
-    } else {
-        r.state = ItemRead::State::Open;
-        // A slot without a name counts as free.
-        if (r.item.name.isEmpty())
-            r.item.name = auction.id.isEmpty() ? r.item.url : auction.id;
-    }
-    return r;
+    const QUrl url = auction.url;
+    const QDate today = clock.now(url.host()).toOffsetFromUtc(kJapanOffsetSeconds).date();
+    FetchResult head = result;
+    head.body.clear();
+    reader.run(
+        [url, result, today] {
+            ItemPage p { recognizePage(result.text(), result.body, url, today), {} };
+            if (p.page.title.isEmpty())
+                p.title = htmlTitle(result.body);
+            return p;
+        },
+        [&clock, r, url, head, done = std::move(done)](ItemPage p, qint64 ms) mutable {
+            BackgroundPageReader::movedOn(head, p.page, ms);
+            judge(r, url, head, p, clock);
+            done(r);
+        });
 }
 
 QList<ItemRead> ItemReads::unread(const QList<LinkedAuction> &auctions)
@@ -141,6 +168,7 @@ QList<ItemRead> ItemReads::listed(const ListPageReading &list, ServiceClock &clo
 void ItemReads::start(const QList<ItemRead> &items)
 {
     cancel();
+    ++m_run;
     m_items = items.mid(0, kMaxItems);
     m_pending = QList<PageFetcher::Id>(m_items.size(), 0);
     m_next = 0;
@@ -168,12 +196,16 @@ void ItemReads::startNext()
     const LinkedAuction auction { m_items[index].id, QUrl(m_items[index].item.url) };
     m_pending[index] = m_fetcher.fetch(auction.url, [this, index, auction](const FetchResult &result) {
         m_pending[index] = 0;
-        m_items[index] = read(auction, result, m_clock);
-        ++m_done;
-        Q_EMIT itemRead(int(index));
-        startNext();
-        if (m_done == m_items.size())
-            Q_EMIT finished();
+        read(m_reader, m_clock, auction, result, [this, index, run = m_run](const ItemRead &r) {
+            if (run != m_run)
+                return;
+            m_items[index] = r;
+            ++m_done;
+            Q_EMIT itemRead(int(index));
+            startNext();
+            if (m_done == m_items.size())
+                Q_EMIT finished();
+        });
     });
 }
 
@@ -189,6 +221,7 @@ void ItemReads::cancel()
             m_items[i].why = u"中止しました"_s;
         }
     }
+    ++m_run;
     qCInfo(lcBrowser) << "item reads cancelled after" << m_done << "of" << m_items.size();
     m_next = m_done = m_items.size();
     Q_EMIT finished();

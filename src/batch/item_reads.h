@@ -1,5 +1,6 @@
 #pragma once
 
+#include "background_page_reader.h"
 #include "item_links.h"
 #include "list_page.h"
 #include "page_fetcher.h"
@@ -8,6 +9,8 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+
+#include <functional>
 
 class ServiceClock;
 
@@ -54,9 +57,15 @@ public:
     bool isRunning() const { return m_done < m_items.size(); }
     int doneCount() const { return int(m_done); }
     const QList<ItemRead> &items() const { return m_items; }
+    // Where the pages of these reads are read, the list page's own among them.
+    BackgroundPageReader &reader() { return m_reader; }
 
-    // One page's reading, for a registration by address as for the list.
-    static ItemRead read(const LinkedAuction &auction, const FetchResult &result, ServiceClock &clock);
+    // One page's reading, for a registration by address as for the list:
+    // decoded and read on `reader`'s thread, judged on the service's clock
+    // on this one.
+    using Read = std::function<void(const ItemRead &)>;
+    static void read(BackgroundPageReader &reader, ServiceClock &clock, const LinkedAuction &auction,
+        const FetchResult &result, Read done);
     // Auctions known only by their address: each waits for a read.
     static QList<ItemRead> unread(const QList<LinkedAuction> &auctions);
     // What a list page says of its auctions, as a read would say it; those
@@ -77,4 +86,8 @@ private:
     QList<PageFetcher::Id> m_pending; // per item; 0 when none in flight
     qsizetype m_next = 0;
     qsizetype m_done = 0;
+    // Reads of an earlier run that come back are dropped.
+    quint64 m_run = 0;
+    // Last: gone first, with any reading still on its way.
+    BackgroundPageReader m_reader;
 };

@@ -42,32 +42,21 @@ void BackgroundPageReader::setOnWorker(bool on)
     QCoreApplication::removePostedEvents(this);
 }
 
+void BackgroundPageReader::movedOn(FetchResult &result, PageReading &page, qint64 ms)
+{
+    if (page.serviceTime.isValid())
+        page.serviceTime = page.serviceTime.addMSecs(ms);
+    if (result.serverDate.isValid())
+        result.serverDate = result.serverDate.addMSecs(ms);
+}
+
 void BackgroundPageReader::read(const QUrl &url, const FetchResult &result, QDate today, Done done)
 {
-    if (!m_thread.isRunning()) {
-        done(result, recognizePage(result.text(), result.body, url, today));
-        return;
-    }
-    QElapsedTimer taken;
-    taken.start();
-    QMetaObject::invokeMethod(
-        m_worker,
-        [this, url, result, today, taken, done = std::move(done)]() mutable {
-            const PageReading page = recognizePage(result.text(), result.body, url, today);
-            QMetaObject::invokeMethod(
-                this,
-                [page, taken, result = std::move(result), done = std::move(done)]() mutable {
-                    // The service's clock ran on while the page was read.
-                    PageReading moved = page;
-                    const qint64 ms = taken.elapsed();
-                    if (moved.serviceTime.isValid())
-                        moved.serviceTime = moved.serviceTime.addMSecs(ms);
-                    if (result.serverDate.isValid())
-                        result.serverDate = result.serverDate.addMSecs(ms);
-                    result.body.clear(); // read already; no need to hold it
-                    done(result, moved);
-                },
-                Qt::QueuedConnection);
-        },
-        Qt::QueuedConnection);
+    FetchResult head = result;
+    head.body.clear(); // read already; no need to hold it
+    run([url, result, today] { return recognizePage(result.text(), result.body, url, today); },
+        [head = std::move(head), done = std::move(done)](PageReading page, qint64 ms) mutable {
+            movedOn(head, page, ms);
+            done(head, page);
+        });
 }

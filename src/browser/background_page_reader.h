@@ -4,6 +4,7 @@
 #include "page_recognizer.h"
 
 #include <QDate>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QThread>
 #include <QUrl>
@@ -35,8 +36,38 @@ public:
     // program's do, from its start; tests on driven clocks leave it off.
     static void setWorkersByDefault(bool on);
 
-    // Reads `result` of `url` as of the service's date `today`.
+    // Reads `result` of `url` as of the service's date `today`; the body
+    // is not handed back.
     void read(const QUrl &url, const FetchResult &result, QDate today, Done done);
+
+    // Runs `work` here and hands what it returns to `done(answer, ms)` on
+    // the asking thread, in the order asked, with the milliseconds since it
+    // was asked (0 when read at once).
+    template <typename Work, typename Answered>
+    void run(Work work, Answered done)
+    {
+        if (!onWorker()) {
+            done(work(), qint64(0));
+            return;
+        }
+        QElapsedTimer taken;
+        taken.start();
+        QMetaObject::invokeMethod(
+            m_worker,
+            [this, taken, work = std::move(work), done = std::move(done)]() mutable {
+                auto answer = work();
+                QMetaObject::invokeMethod(
+                    this,
+                    [taken, answer = std::move(answer), done = std::move(done)]() mutable {
+                        done(std::move(answer), taken.elapsed());
+                    },
+                    Qt::QueuedConnection);
+            },
+            Qt::QueuedConnection);
+    }
+
+    // What a page read `ms` after its fetch says: the service's clock ran on.
+    static void movedOn(FetchResult &result, PageReading &page, qint64 ms);
 
 private:
     QThread m_thread;

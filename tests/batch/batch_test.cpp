@@ -2,6 +2,7 @@
 // address or auction id typed in a box.
 
 #include "address_dialog.h"
+#include "background_page_reader.h"
 #include "fake_page_fetcher.h"
 #include "item_links.h"
 #include "item_list_window.h"
@@ -280,14 +281,32 @@ private Q_SLOTS:
         QVERIFY(!l.window->isVisible());
     }
 
+    void cancelStopsTheReads_data()
+    {
+        QTest::addColumn<bool>("onWorker");
+        QTest::newRow("read at once") << false;
+        QTest::newRow("read on a thread of their own") << true;
+    }
     void cancelStopsTheReads()
     {
+        QFETCH(bool, onWorker);
+        BackgroundPageReader::setWorkersByDefault(onWorker);
+        const auto restore = qScopeGuard([] { BackgroundPageReader::setWorkersByDefault(false); });
         PageLinks page { u"https://auctions.yahoo.co.jp/search/search?p=pen"_s, {}, false };
         for (int i = 0; i < 10; ++i)
             page.links << kItem + u"i"_s + QString::number(i);
         List l(page);
         l.fetcher->answer(FakePageFetcher::page(TestPages::todaysPage(endingAt(30), "i0", "万年筆")), 2);
+        if (onWorker) {
+            QTRY_VERIFY(l.rows().first().startsWith(u"万年筆|"_s));
+            // Fetched, and still being read when the reads are cancelled.
+            l.fetcher->answer(FakePageFetcher::page(TestPages::todaysPage(endingAt(31), "i1", "鉛筆")), 3);
+        }
         l.button(u"cmdCancel"_s)->click();
+        if (onWorker) {
+            QTest::qWait(300);
+            QCOMPARE(l.rows().count(kItem + u"i1||中止しました|"_s), 1);
+        }
         QCOMPARE(l.fetcher->requests.size(), 6);
         QCOMPARE(l.inFlight(), 0);
         QCOMPARE(l.rows().first(), u"万年筆|26/12/08 12:30||x"_s);
