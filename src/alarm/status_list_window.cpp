@@ -23,6 +23,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QSvgRenderer>
+#include <QTextDocument>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -177,8 +178,11 @@ StatusListWindow::StatusListWindow(Services &services)
         row.title = textBox(u"TimerText"_s + num, this);
         row.title->setMinimumWidth(280);
         row.title->setAccessibleName(timer + u"の商品名"_s);
-        // A title too long for its box is read whole from its tip.
-        connect(row.title, &QLineEdit::textChanged, row.title, &QWidget::setToolTip);
+        // A title too long for its box is read whole from its tip, which
+        // would take a title's tags for its own markup.
+        connect(row.title, &QLineEdit::textChanged, row.title, [box = row.title](const QString &text) {
+            box->setToolTip(text.isEmpty() ? QString() : Qt::convertFromPlainText(text));
+        });
         row.listed = textBox(u"starttime"_s + num, this);
         row.listed->setFixedWidth(timeWidth);
         row.listed->setAccessibleName(timer + u"のオークション登録日時"_s);

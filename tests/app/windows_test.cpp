@@ -28,6 +28,7 @@
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextDocument>
 
 using namespace Qt::StringLiterals;
 
@@ -305,8 +306,14 @@ void WindowsTest::statusListSaysWhichTimer()
     auto *c = list->findChild<QWidget *>(control);
     QVERIFY(c && c->isVisible());
     QCOMPARE(accessibleName(c), name);
-    // A title the box cuts is read whole from its tip.
-    QCOMPARE(list->findChild<QLineEdit *>(u"TimerText1"_s)->toolTip(), kTitle);
+    // A title the box cuts is read whole from its tip, as the text it is.
+    auto *box = list->findChild<QLineEdit *>(u"TimerText1"_s);
+    for (const QString &title : { kTitle, u"<b>太字</b><img src=\"x\">"_s }) {
+        box->setText(title);
+        QTextDocument tip;
+        tip.setHtml(box->toolTip());
+        QCOMPARE(tip.toPlainText(), title);
+    }
 }
 
 void WindowsTest::theAlertOfFixedSizeShowsALongTitleWhole()
