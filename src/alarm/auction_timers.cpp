@@ -533,6 +533,10 @@ void AuctionTimers::takePage(
     case Kind::Unchanged:
         break;
     }
+    // A count moved up has its lead ahead again, whatever second it was last
+    // stepped from; one moved down keeps that second, so that a lead it was
+    // moved past alerts at once.
+    t.m_leftAfterStep = std::max(t.m_leftAfterStep, t.m_left);
     updateAlerted(t);
     if (save)
         m_persistence.save();

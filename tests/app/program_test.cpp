@@ -94,6 +94,7 @@ private Q_SLOTS:
     void readsFallOnTheirSeconds_data();
     void readsFallOnTheirSeconds();
     void extensionBringsTheAlertAgainAndSnoozes();
+    void aCountSetAboveItsLeadAlertsAsleep();
     void anEndKeepsTheSettingsDialog();
     void handEditedEndIsArmedAndFollowed();
     void aFailedSaveIsSaid();
@@ -133,6 +134,34 @@ void ProgramTest::readsFallOnTheirSeconds()
     QCOMPARE(w.sound.played.size(), 1);
     // Asleep between its moments, or every second.
     QCOMPARE(wakes, windowOpen ? 660 : 14);
+}
+
+// Restored 56 s before its end by this machine's clock, below its lead; the
+// service's clock says 83: the alert comes at 60, though the tray sleeps
+// from the read to it.
+void ProgramTest::aCountSetAboveItsLeadAlertsAsleep()
+{
+    Wired w;
+    w.program->store().setValue(Setting::kLeadSeconds, u"60"_s);
+    const QDateTime end = w.clock.now().addSecs(56);
+    w.timers().assign(1, { u"品"_s, kUrl, {} }, end);
+    const AuctionTimer &t = w.timers().timer(1);
+    w.wake();
+    QCOMPARE(w.fetcher->requests.size(), 1);
+    FetchResult behind = pageEnding(end);
+    behind.roundTripMs = 0;
+    behind.serverDate = w.clock.now().addSecs(-28);
+    w.fetcher->answer(behind);
+    QVERIFY(t.secondsLeft() > 80);
+    qint64 alertedAt = -1;
+    while (t.isArmed() && alertedAt < 0) {
+        w.wake();
+        if (!w.sound.played.isEmpty())
+            alertedAt = t.secondsLeft();
+        if (w.fetcher->requests.last().done)
+            w.fetcher->answer(pageEnding(end));
+    }
+    QCOMPARE(alertedAt, 60);
 }
 
 void ProgramTest::extensionBringsTheAlertAgainAndSnoozes()
