@@ -11,6 +11,8 @@ file, while a loopback server answers as auctions.yahoo.co.jp:
   stopped   the sound server is stopped (SIGSTOP) before the first alert:
             the second alert must still come on time, and SIGTERM must end
             the program within 2 s and free its lock
+  browser   the browser process is stopped when the program is told to end:
+            it must end within about 2 s
   big       ten slots read 28 MB pages in the second before their alert:
             the alerts must keep their second
 
@@ -132,9 +134,9 @@ def minute_text(epoch):
     return datetime.datetime.fromtimestamp(epoch, JST).strftime("%y/%m/%d %H:%M")
 
 
-def start_program(program, desktop, work, slots, lead=LEAD):
+def start_program(program, desktop, work, slots, lead=LEAD, tray=True):
     """Writes the file as a user's last session left it and starts the program."""
-    lines = ["[pref]", f"INI={lead}", "check=1", "[Sound_File]",
+    lines = ["[pref]", f"INI={lead}", f"check={int(tray)}", "[Sound_File]",
              f"wave={work}/timecall.wav", "[Auction_File]"]
     for n, (ident, end) in enumerate(slots, 1):
         lines += [f"data{n}=品 {ident}", f"start{n}=26/12/01 10:00", f"end{n}={minute_text(end)}",
@@ -236,6 +238,37 @@ def stopped(program, desktop, tmp):
             f"exit took {took} ms; a new start {'runs' if runs else 'was refused'}")
 
 
+def browser(program, desktop, tmp):
+    work = f"{tmp}/browser"
+    proc, log = start_program(program, desktop, work, [], tray=False)
+    child = None
+    deadline = time.time() + 30
+    while child is None and time.time() < deadline:
+        time.sleep(0.5)
+        found = subprocess.run(["pgrep", "-P", str(proc.pid), "-f", "larkvane-browser"],
+                               capture_output=True, text=True).stdout.split()
+        child = int(found[0]) if found else None
+    if child is None:
+        stop(proc, log)
+        return "browser process stopped at the exit: it never started"
+    time.sleep(5)
+    os.kill(child, signal.SIGSTOP)
+    began = time.time()
+    proc.terminate()
+    try:
+        proc.wait(20)
+        took = round((time.time() - began) * 1000)
+    except subprocess.TimeoutExpired:
+        took = None
+    try:
+        os.kill(child, signal.SIGCONT)
+        os.kill(child, signal.SIGKILL)
+    except ProcessLookupError:
+        pass
+    stop(proc, log)
+    return f"browser process stopped at the exit: SIGTERM ended the program in {took} ms"
+
+
 def big(program, desktop, tmp):
     lead = 14
     end = ends_in(lead + 40)
@@ -256,7 +289,7 @@ def big(program, desktop, tmp):
 
 def main():
     program = os.path.abspath(sys.argv[1])
-    chosen = sys.argv[2:] or ["stale", "ten", "stopped", "big"]
+    chosen = sys.argv[2:] or ["stale", "ten", "stopped", "browser", "big"]
     if os.geteuid() != 0:
         sys.exit("needs root: it maps the service's host name to this machine")
     hosts = open("/etc/hosts").read()

@@ -29,6 +29,7 @@ const QString kName = u"frmWeb"_s;
 // The descriptor the browser process finds its link on.
 constexpr int kLinkFd = 3;
 constexpr int kCloseWaitMs = 10000;
+constexpr int kAnswerWaitMs = 1000;
 
 } // namespace
 
@@ -195,7 +196,12 @@ bool BrowserProcess::close()
     // store before whoever closed us writes the file.
     QPointer<QProcess> process = m_process;
     const QDeadlineTimer deadline(kCloseWaitMs);
-    while (process && process->state() != QProcess::NotRunning && !deadline.hasExpired()) {
+    // A process that has not even answered by then is stopped or hung: the
+    // exit does not wait the whole time on it.
+    const QDeadlineTimer answer(kAnswerWaitMs);
+    const auto answered = [this] { return !m_end || m_end->hasClosed(); };
+    while (process && process->state() != QProcess::NotRunning && !deadline.hasExpired()
+        && (answered() || !answer.hasExpired())) {
         if (m_socket)
             m_socket->waitForReadyRead(50);
         if (m_channel)
@@ -204,7 +210,8 @@ bool BrowserProcess::close()
             process->waitForFinished(0);
     }
     if (process && process->state() != QProcess::NotRunning) {
-        qCWarning(lcBrowser) << "the browser process did not end within" << kCloseWaitMs << "ms; stopping it";
+        qCWarning(lcBrowser).nospace() << "the browser process did not end in time"
+                                       << (answered() ? "" : ", nor answer") << "; stopping it";
         process->kill();
         process->waitForFinished(3000);
     }
