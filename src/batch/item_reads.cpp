@@ -1,8 +1,8 @@
 #include "item_reads.h"
 
 #include "auction_timer.h"
-#include "log.h"
 #include "clock.h"
+#include "log.h"
 #include "page_recognizer.h"
 #include "service_clock.h"
 #include "service_time.h"

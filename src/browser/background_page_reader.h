@@ -43,8 +43,7 @@ public:
     // Runs `work` here and hands what it returns to `done(answer, ms)` on
     // the asking thread, in the order asked, with the milliseconds since it
     // was asked (0 when read at once).
-    template <typename Work, typename Answered>
-    void run(Work work, Answered done)
+    template <typename Work, typename Answered> void run(Work work, Answered done)
     {
         if (!onWorker()) {
             done(work(), qint64(0));

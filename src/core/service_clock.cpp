@@ -97,8 +97,8 @@ void ServiceClock::learn(const QString &hostName, const Reply &reply)
     m_lastHost = key;
 
     const qint64 taken = best(h.taken)->offsetMs;
-    qCDebug(lcBrowser).nospace() << "clock of " << hostName << ": " << r.offsetMs << " ms from ours by a read of "
-                                 << r.roundTripMs << " ms ("
+    qCDebug(lcBrowser).nospace() << "clock of " << hostName << ": " << r.offsetMs
+                                 << " ms from ours by a read of " << r.roundTripMs << " ms ("
                                  << (r.source == Source::PageData ? "page" : "Date header")
                                  << "); taken: " << taken << " ms";
     // One page alone shows only what it says; the machine's clock is blamed

@@ -325,7 +325,8 @@ void TestAlarmFollower::countsOnTheServiceClock_data()
     QTest::newRow("a stale copy without a header") << u"100:0:0 20:600000:- 30:-:0"_s << 0 << QStringList();
     QTest::newRow("a closed page long past, alone") << u"100:0:0 20:-999000:-"_s << 0 << QStringList();
     QTest::newRow("a witness outweighs a lone page") << u"20:600000:- 100:0:0"_s << 0 << QStringList();
-    QTest::newRow("two say something new") << u"100:0:0 50:30000:30000 60:30200:30000"_s << 0 << QStringList();
+    QTest::newRow("two say something new")
+        << u"100:0:0 50:30000:30000 60:30200:30000"_s << 0 << QStringList();
     QTest::newRow("three say it: the clock was set")
         << u"100:0:0 50:30000:30000 60:30200:30000 70:29000:-"_s << 30000 << thirty;
 }
@@ -377,8 +378,8 @@ void TestAlarmFollower::aStaleCopyMovesNoCount()
     f.runTo(541);
     f.t.pass();
     // Made ten minutes ago, served now with a fresh Date.
-    FetchResult stale
-        = FakePageFetcher::page(itemPage(u"2026-08-02T23:03:33+09:00"_s, "open", "m1238496717", ",\"leftTime\":1140"));
+    FetchResult stale = FakePageFetcher::page(
+        itemPage(u"2026-08-02T23:03:33+09:00"_s, "open", "m1238496717", ",\"leftTime\":1140"));
     stale.roundTripMs = 10;
     stale.serverDate = f.t.clock.now();
     f.t.fetcher.answer(stale);

@@ -244,8 +244,8 @@ void ItemDataTest::leftTimeWithinReason()
     QFETCH(QByteArray, left);
     QFETCH(bool, believed);
     const ItemDataReading r = recognizeItemData(
-        page(nextData(R"({"auctionId":"x1000000001","endTime":"2026-08-02T23:03:33+09:00","status":")" + status
-            + R"(","leftTime":)" + left + "}")),
+        page(nextData(R"({"auctionId":"x1000000001","endTime":"2026-08-02T23:03:33+09:00","status":")"
+            + status + R"(","leftTime":)" + left + "}")),
         kItemUrl);
     QCOMPARE(r.source, Source::NextData);
     QCOMPARE(r.serviceTime.isValid(), believed);
