@@ -176,6 +176,17 @@ def stop(proc, log):
     log.close()
 
 
+def exit_ms(proc):
+    """SIGTERM, and how long the program took to end (None: not in 20 s)."""
+    began = time.time()
+    proc.terminate()
+    try:
+        proc.wait(20)
+    except subprocess.TimeoutExpired:
+        return None
+    return round((time.time() - began) * 1000)
+
+
 def ends_in(seconds):
     """An end at least `seconds` ahead on the first seconds of its minute, so
     that the minute the file keeps is all but the page's end."""
@@ -220,13 +231,7 @@ def stopped(program, desktop, tmp):
     desktop.pulse.send_signal(signal.SIGSTOP)
     time.sleep(e2 - LEAD - time.time() + 3)
     late = lateness(work, {1: e1 - LEAD, 2: e2 - LEAD})
-    began = time.time()
-    proc.terminate()
-    try:
-        proc.wait(10)
-        took = round((time.time() - began) * 1000)
-    except subprocess.TimeoutExpired:
-        took = None
+    took = exit_ms(proc)
     # The lock is free: a new start runs as the one instance.
     again, again_log = start_program(program, desktop, f"{work}-again", [])
     time.sleep(3)
@@ -253,13 +258,7 @@ def browser(program, desktop, tmp):
         return "browser process stopped at the exit: it never started"
     time.sleep(5)
     os.kill(child, signal.SIGSTOP)
-    began = time.time()
-    proc.terminate()
-    try:
-        proc.wait(20)
-        took = round((time.time() - began) * 1000)
-    except subprocess.TimeoutExpired:
-        took = None
+    took = exit_ms(proc)
     try:
         os.kill(child, signal.SIGCONT)
         os.kill(child, signal.SIGKILL)
