@@ -468,8 +468,7 @@ void AuctionTimers::takeReading(int n, quint64 generation, const QString &url, c
         return;
     }
     const QUrl pageUrl(url);
-    const QDate today = m_clock.now(pageUrl.host()).toOffsetFromUtc(kJapanOffsetSeconds).date();
-    m_reader.read(pageUrl, result, today,
+    m_reader.read(pageUrl, result, serviceToday(m_clock, pageUrl),
         [this, n, generation, pageUrl](const FetchResult &read, const PageReading &page) {
             takePage(n, generation, pageUrl, read, page);
         });

@@ -88,16 +88,14 @@ void AddressDialog::start()
 
 void AddressDialog::fetched(const QUrl &url, const FetchResult &result)
 {
-    FetchResult head = result;
-    head.body.clear();
     ItemReads::read(m_reader, m_services.clock, { yahooAuctionId(url), url }, result,
-        [this, head, asked = m_asked](const ItemRead &read) {
+        [this, came = result.ok, asked = m_asked](const ItemRead &read) {
             if (asked == m_asked)
-                judged(read, head);
+                judged(read, came);
         });
 }
 
-void AddressDialog::judged(const ItemRead &read, const FetchResult &result)
+void AddressDialog::judged(const ItemRead &read, bool came)
 {
     setReading(false);
     switch (read.state) {
@@ -116,7 +114,7 @@ void AddressDialog::judged(const ItemRead &read, const FetchResult &result)
         refuse(u"このオークションは終了しています。"_s);
         return;
     case ItemRead::State::Unreadable:
-        if (result.ok)
+        if (came)
             refuse(Registration::kNotUsable);
         else
             refuse(u"ページを読み込めませんでした（"_s + read.why

@@ -28,7 +28,8 @@ public:
 private:
     void start();
     void fetched(const QUrl &url, const FetchResult &result);
-    void judged(const ItemRead &read, const FetchResult &result);
+    // `came`: the page was fetched, whatever it said.
+    void judged(const ItemRead &read, bool came);
     void cancelOrClose();
     void setReading(bool reading);
     void refuse(const QString &text);

@@ -1,7 +1,6 @@
 #include "item_reads.h"
 
 #include "auction_timer.h"
-#include "clock.h"
 #include "log.h"
 #include "page_recognizer.h"
 #include "service_clock.h"
@@ -15,6 +14,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// Where the older pages' <title> stands.
+constexpr qsizetype kTitleBytes = 64 * 1024;
+
 // The page's <title> in the page's own charset, for pages whose data gives
 // no title of the item: the older pages name the item only there.
 QString htmlTitle(const QByteArray &body)
@@ -22,7 +24,7 @@ QString htmlTitle(const QByteArray &body)
     QStringDecoder decoder = QStringDecoder::decoderForHtml(body);
     if (!decoder.isValid())
         decoder = QStringDecoder(QStringConverter::Utf8);
-    const QString text = decoder.decode(body.left(64 * 1024));
+    const QString text = decoder.decode(body.left(kTitleBytes));
     static const QRegularExpression title(uR"(<title[^>]*>(.*?)</title>)"_s,
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
     const QRegularExpressionMatch m = title.match(text);
@@ -41,26 +43,22 @@ QString whyUnreadable(const FetchResult &result)
     return u"読み込めません（HTTP "_s + QString::number(result.status) + u"）"_s;
 }
 
-// A page as read off the countdown's thread.
-struct ItemPage
+// `head` is the page's first bytes, for its <title>.
+void judge(ItemRead &r, const QUrl &url, const FetchResult &result, const PageReading &page,
+    const QByteArray &head, ServiceClock &clock)
 {
-    PageReading page;
-    QString title; // its <title>, where its data names no item
-};
-
-void judge(ItemRead &r, const QUrl &url, const FetchResult &result, const ItemPage &p, ServiceClock &clock)
-{
-    learnServiceTime(clock, url, result, p.page);
-    const PageReading &page = p.page;
+    learnServiceTime(clock, url, result, page);
     r.item.start = page.start;
     r.item.end = page.end;
     r.item.endAt = page.endAt;
     r.item.price = page.price;
     r.item.bids = page.bids;
-    if (!page.title.isEmpty())
+    if (!page.title.isEmpty()) {
         r.item.name = page.title;
-    else
-        r.item.name = Registration::itemName(p.title + u" - Larkvane"_s).value_or(p.title);
+    } else {
+        const QString title = htmlTitle(head);
+        r.item.name = Registration::itemName(title + u" - Larkvane"_s).value_or(title);
+    }
     if (page.closed) {
         r.state = ItemRead::State::Closed;
         r.why = u"終了しました"_s;
@@ -108,19 +106,10 @@ void ItemReads::read(BackgroundPageReader &reader, ServiceClock &clock, const Li
         return;
     }
     const QUrl url = auction.url;
-    const QDate today = clock.now(url.host()).toOffsetFromUtc(kJapanOffsetSeconds).date();
-    FetchResult head = result;
-    head.body.clear();
-    reader.run(
-        [url, result, today] {
-            ItemPage p { recognizePage(result.text(), result.body, url, today), {} };
-            if (p.page.title.isEmpty())
-                p.title = htmlTitle(result.body);
-            return p;
-        },
-        [&clock, r, url, head, done = std::move(done)](ItemPage p, qint64 ms) mutable {
-            BackgroundPageReader::movedOn(head, p.page, ms);
-            judge(r, url, head, p, clock);
+    reader.read(url, result, serviceToday(clock, url),
+        [&clock, r, url, head = result.body.left(kTitleBytes), done = std::move(done)](
+            const FetchResult &read, const PageReading &page) mutable {
+            judge(r, url, read, page, head, clock);
             done(r);
         });
 }

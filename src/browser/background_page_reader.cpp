@@ -1,7 +1,6 @@
 #include "background_page_reader.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 
 namespace {
 bool g_workersByDefault = false;
@@ -42,21 +41,17 @@ void BackgroundPageReader::setOnWorker(bool on)
     QCoreApplication::removePostedEvents(this);
 }
 
-void BackgroundPageReader::movedOn(FetchResult &result, PageReading &page, qint64 ms)
-{
-    if (page.serviceTime.isValid())
-        page.serviceTime = page.serviceTime.addMSecs(ms);
-    if (result.serverDate.isValid())
-        result.serverDate = result.serverDate.addMSecs(ms);
-}
-
 void BackgroundPageReader::read(const QUrl &url, const FetchResult &result, QDate today, Done done)
 {
     FetchResult head = result;
     head.body.clear(); // read already; no need to hold it
     run([url, result, today] { return recognizePage(result.text(), result.body, url, today); },
         [head = std::move(head), done = std::move(done)](PageReading page, qint64 ms) mutable {
-            movedOn(head, page, ms);
+            // The service's clock ran on while the page was read.
+            if (page.serviceTime.isValid())
+                page.serviceTime = page.serviceTime.addMSecs(ms);
+            if (head.serverDate.isValid())
+                head.serverDate = head.serverDate.addMSecs(ms);
             done(head, page);
         });
 }

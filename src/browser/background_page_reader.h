@@ -65,9 +65,6 @@ public:
             Qt::QueuedConnection);
     }
 
-    // What a page read `ms` after its fetch says: the service's clock ran on.
-    static void movedOn(FetchResult &result, PageReading &page, qint64 ms);
-
 private:
     QThread m_thread;
     QObject *m_worker = nullptr;

@@ -103,8 +103,7 @@ void PageWatcher::documentComplete(bool topLevel, const QString &url)
                               << "could not be read again:" << result.error << "- the timer menu stays off";
             return;
         }
-        const QDate today = m_clock.now(pageUrl.host()).toOffsetFromUtc(kJapanOffsetSeconds).date();
-        m_reader.read(pageUrl, result, today,
+        m_reader.read(pageUrl, result, serviceToday(m_clock, pageUrl),
             [this, pageUrl, page = m_page](const FetchResult &read, const PageReading &reading) {
                 if (page != m_page)
                     return; // another page is shown now

@@ -21,10 +21,7 @@ void learnServiceTime(
     clock.learn(url.host(), reply);
 }
 
-PageReading readFetchedPage(ServiceClock &clock, const QUrl &url, const FetchResult &result)
+QDate serviceToday(const ServiceClock &clock, const QUrl &url)
 {
-    const QDate today = clock.now(url.host()).toOffsetFromUtc(kJapanOffsetSeconds).date();
-    const PageReading page = recognizePage(result.text(), result.body, url, today);
-    learnServiceTime(clock, url, result, page);
-    return page;
+    return clock.now(url.host()).toOffsetFromUtc(kJapanOffsetSeconds).date();
 }

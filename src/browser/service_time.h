@@ -1,5 +1,6 @@
 #pragma once
 
+class QDate;
 class QUrl;
 class ServiceClock;
 struct FetchResult;
@@ -10,7 +11,6 @@ struct PageReading;
 void learnServiceTime(
     ServiceClock &clock, const QUrl &url, const FetchResult &result, const PageReading &page);
 
-// A fetched item page read on the service's date for its host, with what it
-// says of the service's clock learned: how every read after the first one of
-// the page shown goes.
-PageReading readFetchedPage(ServiceClock &clock, const QUrl &url, const FetchResult &result);
+// Today in Japan on the service's clock for `url`'s host: the date a page
+// of it is read as of.
+QDate serviceToday(const ServiceClock &clock, const QUrl &url);

@@ -41,6 +41,11 @@ const ServiceClock::Read *ServiceClock::best(const QList<Read> &reads)
     return best;
 }
 
+bool ServiceClock::shown(const Host &h)
+{
+    return h.taken.size() > 1 || (h.taken.size() == 1 && h.taken.first().vouched);
+}
+
 bool ServiceClock::agree(qint64 a, qint64 b)
 {
     return std::llabs(a - b) <= kAgreeMs;
@@ -58,14 +63,6 @@ QString ServiceClock::noticeText(qint64 offsetMs)
     const qint64 seconds = (std::llabs(offsetMs) + 500) / 1000;
     return u"パソコンの時計がオークションの時計と "_s + QString::number(seconds)
         + u" 秒ずれています。タイマーはオークションの時計で数えます。"_s;
-}
-
-void ServiceClock::learn(const QString &host, const QDateTime &serviceTime, qint64 roundTripMs, Source source)
-{
-    Reply reply;
-    (source == Source::PageData ? reply.pageTime : reply.headerTime) = serviceTime;
-    reply.roundTripMs = roundTripMs;
-    learn(host, reply);
 }
 
 void ServiceClock::learn(const QString &hostName, const Reply &reply)
@@ -103,8 +100,7 @@ void ServiceClock::learn(const QString &hostName, const Reply &reply)
                                  << "); taken: " << taken << " ms";
     // One page alone shows only what it says; the machine's clock is blamed
     // when a second witness says the same.
-    const bool shown = h.taken.size() > 1 || h.taken.first().vouched;
-    if (!shown || std::llabs(taken) < kNoticeMs || (m_told && std::llabs(taken - *m_told) < kNoticeMs))
+    if (!shown(h) || std::llabs(taken) < kNoticeMs || (m_told && std::llabs(taken - *m_told) < kNoticeMs))
         return;
     m_told = taken;
     const QString text = noticeText(taken);
@@ -116,9 +112,8 @@ void ServiceClock::learn(const QString &hostName, const Reply &reply)
 void ServiceClock::take(Host &h, const Read &r)
 {
     const Read *taken = best(h.taken);
-    const bool shown = h.taken.size() > 1 || (taken && taken->vouched);
     // A lone unvouched page gives way to the first reading with a witness.
-    if (!taken || (!shown && r.vouched)) {
+    if (!taken || (!shown(h) && r.vouched)) {
         h.taken = { r };
         h.apart.clear();
         return;

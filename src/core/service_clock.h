@@ -25,7 +25,6 @@ class ServiceClock final : public QObject, public Clock
 {
     Q_OBJECT
 public:
-    enum class Source { PageData, DateHeader };
     static constexpr int kReadsKept = 8;
     static constexpr qint64 kAgreeMs = 3000;
     static constexpr int kReadsToMove = 3;
@@ -48,8 +47,6 @@ public:
 
     // A reply of `host` has just arrived.
     void learn(const QString &host, const Reply &reply);
-    // ... that said one thing: `serviceTime` by `source`.
-    void learn(const QString &host, const QDateTime &serviceTime, qint64 roundTripMs, Source source);
 
     // The service's clock minus the machine's, as the readings of `host` agree.
     std::optional<qint64> offsetMs(const QString &host) const;
@@ -63,6 +60,7 @@ Q_SIGNALS:
     void offsetNoticed(const QString &text);
 
 private:
+    enum class Source { PageData, DateHeader };
     struct Read
     {
         qint64 offsetMs;
@@ -80,6 +78,8 @@ private:
 
     static const Read *best(const QList<Read> &reads);
     static bool agree(qint64 a, qint64 b);
+    // Shown by more than one witness: the offset the readings agree on.
+    static bool shown(const Host &h);
     void take(Host &h, const Read &r);
 
     const Clock &m_local;

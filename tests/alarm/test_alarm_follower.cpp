@@ -41,7 +41,7 @@ struct Fixture
         t.store.setValue(u"wavfile"_s, u"w.wav"_s);
         t.clock.set(japanDateTime(QDate(2026, 8, 2), QTime(23, 3, 33)).addSecs(-left));
         if (clockKnown)
-            t.serviceClock.learn(kHost, t.clock.now(), 0, ServiceClock::Source::PageData);
+            t.serviceClock.learn(kHost, { t.clock.now(), {}, 0 });
         t.timers.assign(
             1, { u"品"_s, url, u"26/08/01 10:00"_s }, japanDateTime(QDate(2026, 8, 2), QTime(23, 3, 33)));
     }
@@ -362,7 +362,7 @@ void TestAlarmFollower::countsOnTheServiceClock()
     // A slot counting on this machine's clock learns the service's before
     // its first read, at 540 s left: the count follows it from there.
     Fixture f;
-    f.t.serviceClock.learn(kHost, f.t.clock.now().addMSecs(offsetMs), 0, ServiceClock::Source::PageData);
+    f.t.serviceClock.learn(kHost, { f.t.clock.now().addMSecs(offsetMs), {}, 0 });
     f.runTo(541);
     f.t.pass();
     QCOMPARE(f.requests(), 1);
@@ -391,7 +391,7 @@ void TestAlarmFollower::aCountSetBelowItsLeadAlertsAtOnce()
 {
     Fixture f;
     f.t.store.setValue(u"infotime"_s, u"530"_s);
-    f.t.serviceClock.learn(kHost, f.t.clock.now().addSecs(15), 0, ServiceClock::Source::PageData);
+    f.t.serviceClock.learn(kHost, { f.t.clock.now().addSecs(15), {}, 0 });
     f.runTo(541);
     f.t.pass();
     f.t.fetcher.answer(kSameEnd);

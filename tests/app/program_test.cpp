@@ -116,7 +116,7 @@ void ProgramTest::readsFallOnTheirSeconds()
     if (windowOpen)
         w.watch();
     w.program->store().setValue(Setting::kLeadSeconds, u"150"_s);
-    w.program->clock().learn(kHost, w.clock.now(), 0, ServiceClock::Source::PageData);
+    w.program->clock().learn(kHost, { w.clock.now(), {}, 0 });
     w.timers().assign(1, { u"品"_s, kUrl, {} }, noon(11));
     const AuctionTimer &t = w.timers().timer(1);
     QList<qint64> readAt;
@@ -169,7 +169,7 @@ void ProgramTest::extensionBringsTheAlertAgainAndSnoozes()
     Wired w;
     w.watch();
     w.program->store().setValue(Setting::kLeadSeconds, u"10"_s);
-    w.program->clock().learn(kHost, w.clock.now(), 0, ServiceClock::Source::PageData);
+    w.program->clock().learn(kHost, { w.clock.now(), {}, 0 });
     w.timers().assign(1, { u"品"_s, kUrl, {} }, noon(0, 20));
     const AuctionTimer &t = w.timers().timer(1);
     // The read at 15 s stays out until 6 s are left; then it tells of a bid.
